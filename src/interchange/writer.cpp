@@ -1,0 +1,92 @@
+#include "interchange/writer.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "interchange/format.h"
+#include "platform/safe_output.h"
+
+namespace tolvane::interchange {
+namespace {
+
+bool fits_chunk(std::size_t count, std::size_t value_size) {
+    return count <= (kMaxChunkSize - kChunkHeaderSize) / value_size;
+}
+
+void write_chunk_header(SafeOutput &out, std::uint32_t tag, std::size_t payload_bytes,
+                        std::size_t element_count) {
+    std::array<unsigned char, kChunkHeaderSize> header{};
+    store_u32(header.data(), tag);
+    store_u32(header.data() + 4, static_cast<std::uint32_t>(kChunkHeaderSize + payload_bytes));
+    store_u32(header.data() + 8, static_cast<std::uint32_t>(element_count));
+    write_output(out, header.data(), header.size());
+}
+
+// 32-bit values go out as they lie in memory on a little-endian machine, a block at a time
+// otherwise.
+template <typename Value>
+void write_values(SafeOutput &out, std::span<const Value> values) {
+    static_assert(sizeof(Value) == 4);
+    if constexpr (std::endian::native == std::endian::little) {
+        write_output(out, values.data(), values.size_bytes());
+    } else {
+        std::array<unsigned char, 1 << 16> block;
+        std::size_t used = 0;
+        for (const Value value : values) {
+            store_u32(block.data() + used, std::bit_cast<std::uint32_t>(value));
+            used += 4;
+            if (used == block.size()) {
+                write_output(out, block.data(), used);
+                used = 0;
+            }
+        }
+        write_output(out, block.data(), used);
+    }
+}
+
+void write_colours(SafeOutput &out, const MeshBuffers &mesh) {
+    const std::size_t count = mesh.red.size();
+    std::array<unsigned char, kColourEntrySize * 16384> block;
+    for (std::size_t first = 0; first < count; first += block.size() / kColourEntrySize) {
+        const std::size_t n = std::min(count - first, block.size() / kColourEntrySize);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t k = first + i;
+            unsigned char *entry = block.data() + i * kColourEntrySize;
+            entry[0] = k < mesh.blue.size() ? mesh.blue[k] : 0;
+            entry[1] = k < mesh.green.size() ? mesh.green[k] : 0;
+            entry[2] = mesh.red[k];
+            entry[3] = 0;
+        }
+        write_output(out, block.data(), n * kColourEntrySize);
+    }
+}
+
+}  // namespace
+
+WriteResult write_interchange(const char *output_path, const MeshBuffers &mesh) {
+    if (mesh.coordinates.empty() || mesh.face_indices.empty()) return WriteResult::nothing_to_write;
+    if (!fits_chunk(mesh.coordinates.size(), 4) || !fits_chunk(mesh.face_indices.size(), 4) ||
+        !fits_chunk(mesh.red.size(), kColourEntrySize)) {
+        return WriteResult::too_large;
+    }
+
+    SafeOutput out;
+    if (!open_output(out, output_path)) return WriteResult::cannot_create;
+
+    write_output(out, kMagic, kMagicSize);
+    write_chunk_header(out, kVertexTag, mesh.coordinates.size_bytes(), mesh.coordinates.size() / 3);
+    write_values(out, mesh.coordinates);
+    write_chunk_header(out, kFaceTag, mesh.face_indices.size_bytes(), mesh.face_indices.size() / 4);
+    write_values(out, mesh.face_indices);
+    if (!mesh.red.empty()) {
+        write_chunk_header(out, kColourTag, mesh.red.size() * kColourEntrySize, mesh.red.size());
+        write_colours(out, mesh);
+    }
+    const std::array<unsigned char, kChunkHeaderSize> end_marker{};
+    write_output(out, end_marker.data(), end_marker.size());
+
+    return commit_output(out) ? WriteResult::written : WriteResult::write_failed;
+}
+
+}  // namespace tolvane::interchange
