@@ -77,3 +77,15 @@ int ply_write_header(p_ply ply);
 int ply_write(p_ply ply, double value);
 
 int ply_close(p_ply ply);
+
+// Inspecting the declarations of a handle (read from a header, or declared for writing), as in
+// RPly. Null `last` gives the first; null is returned after the last. The texts stay valid until
+// ply_close. For a scalar property, `type`, `length_type` and `value_type` all give its type; for
+// a list, `type` is PLY_LIST.
+p_ply_element ply_get_next_element(p_ply ply, p_ply_element last);
+int ply_get_element_info(p_ply_element element, const char **name, long *ninstances);
+p_ply_property ply_get_next_property(p_ply_element element, p_ply_property last);
+int ply_get_property_info(p_ply_property property, const char **name, e_ply_type *type,
+                          e_ply_type *length_type, e_ply_type *value_type);
+const char *ply_get_next_comment(p_ply ply, const char *last);
+const char *ply_get_next_obj_info(p_ply ply, const char *last);

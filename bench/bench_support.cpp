@@ -1,0 +1,260 @@
+#include "bench_support.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+namespace tolvane::bench {
+namespace {
+
+struct GridVertex {
+    float x, y, z;
+    unsigned char red, green, blue;
+};
+
+GridVertex grid_vertex(std::uint32_t i, std::uint32_t j) {
+    return {static_cast<float>(i) * 0.001f, static_cast<float>(j) * 0.001f,
+            static_cast<float>((i * 7 + j * 13) % 1000) * 0.0125f,
+            static_cast<unsigned char>(i % 256), static_cast<unsigned char>(j % 256),
+            static_cast<unsigned char>((i + j) % 256)};
+}
+
+// Triangle t of the closed grid: two per cell, the grid wrapping round in both directions.
+std::array<std::int32_t, 3> grid_triangle(std::uint64_t t) {
+    const std::uint64_t cell = t / 2;
+    const std::uint32_t i = static_cast<std::uint32_t>(cell % kGridWidth);
+    const std::uint32_t j = static_cast<std::uint32_t>(cell / kGridWidth);
+    const auto at = [](std::uint32_t x, std::uint32_t y) {
+        return static_cast<std::int32_t>((y % kGridHeight) * kGridWidth + (x % kGridWidth));
+    };
+    if (t % 2 == 0) return {at(i, j), at(i + 1, j), at(i + 1, j + 1)};
+    return {at(i, j), at(i + 1, j + 1), at(i, j + 1)};
+}
+
+constexpr std::uint64_t kVertices = std::uint64_t{kGridWidth} * kGridHeight;
+constexpr std::uint64_t kTriangles = 2 * kVertices;
+
+struct BlockWriter {
+    std::FILE *file;
+    std::vector<char> block;
+    explicit BlockWriter(const std::string &path) : file(std::fopen(path.c_str(), "wb")) {
+        if (file == nullptr) throw std::runtime_error("cannot write " + path);
+        block.reserve(1 << 20);
+    }
+    ~BlockWriter() {
+        flush();
+        std::fclose(file);
+    }
+    void flush() {
+        std::fwrite(block.data(), 1, block.size(), file);
+        block.clear();
+    }
+    void bytes(const void *data, std::size_t size) {
+        if (block.size() + size > block.capacity()) flush();
+        const char *p = static_cast<const char *>(data);
+        block.insert(block.end(), p, p + size);
+    }
+    template <typename Value>
+    void value(Value v) {
+        bytes(&v, sizeof v);
+    }
+    void text(const std::string &s) { bytes(s.data(), s.size()); }
+    template <typename Number>
+    void number(Number n, char after) {
+        std::array<char, 32> digits;
+        char *end = std::to_chars(digits.data(), digits.data() + digits.size(), n).ptr;
+        *end++ = after;
+        bytes(digits.data(), static_cast<std::size_t>(end - digits.data()));
+    }
+};
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+void write_grid_ply(const std::string &path, PlyStorage storage) {
+    BlockWriter out(path);
+    const bool ascii = storage == PlyStorage::ascii;
+    out.text(std::string("ply\nformat ") + (ascii ? "ascii" : "binary_little_endian") +
+             " 1.0\ncomment benchmark grid\nelement vertex " + std::to_string(kVertices) +
+             "\nproperty float x\nproperty float y\nproperty float z\n"
+             "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+             "element face " +
+             std::to_string(kTriangles) + "\nproperty list uchar int vertex_indices\nend_header\n");
+    for (std::uint32_t j = 0; j < kGridHeight; ++j) {
+        for (std::uint32_t i = 0; i < kGridWidth; ++i) {
+            const GridVertex v = grid_vertex(i, j);
+            if (ascii) {
+                out.number(v.x, ' ');
+                out.number(v.y, ' ');
+                out.number(v.z, ' ');
+                out.number(int{v.red}, ' ');
+                out.number(int{v.green}, ' ');
+                out.number(int{v.blue}, '\n');
+            } else {
+                out.value(v.x), out.value(v.y), out.value(v.z);
+                out.value(v.red), out.value(v.green), out.value(v.blue);
+            }
+        }
+    }
+    for (std::uint64_t t = 0; t < kTriangles; ++t) {
+        const auto corners = grid_triangle(t);
+        if (ascii) {
+            out.text("3 ");
+            out.number(corners[0], ' ');
+            out.number(corners[1], ' ');
+            out.number(corners[2], '\n');
+        } else {
+            out.value(static_cast<unsigned char>(3));
+            for (const std::int32_t c : corners) out.value(c);
+        }
+    }
+}
+
+void write_grid_interchange(const std::string &path) {
+    BlockWriter out(path);
+    out.text("Vynb 1.0 Halvex Vyn Binary......");
+    const auto header = [&](std::uint32_t tag, std::uint64_t element_size, std::uint64_t count) {
+        out.value(tag);
+        out.value(static_cast<std::int32_t>(16 + element_size * count));
+        out.value(static_cast<std::uint32_t>(count));
+        out.value(0.0f);
+    };
+    header(10001, 12, kVertices);
+    for (std::uint32_t j = 0; j < kGridHeight; ++j) {
+        for (std::uint32_t i = 0; i < kGridWidth; ++i) {
+            const GridVertex v = grid_vertex(i, j);
+            out.value(v.x), out.value(v.y), out.value(v.z);
+        }
+    }
+    header(35001, 4, kVertices);
+    for (std::uint32_t j = 0; j < kGridHeight; ++j) {
+        for (std::uint32_t i = 0; i < kGridWidth; ++i) {
+            const GridVertex v = grid_vertex(i, j);
+            const std::array<unsigned char, 4> entry = {v.blue, v.green, v.red, 0};
+            out.bytes(entry.data(), entry.size());
+        }
+    }
+    header(20001, 16, kTriangles);
+    for (std::uint64_t t = 0; t < kTriangles; ++t) {
+        const auto corners = grid_triangle(t);
+        for (const std::int32_t c : corners) out.value(c);
+        out.value(std::int32_t{-1});
+    }
+    const std::array<unsigned char, 16> end_marker{};
+    out.bytes(end_marker.data(), end_marker.size());
+}
+
+std::uint64_t file_size(const std::string &path) { return std::filesystem::file_size(path); }
+
+double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
+                        const std::string &scratch_output, int runs) {
+    std::vector<char> block(1 << 16, 'x');
+    double best = 1e300;
+    for (int run = 0; run < runs; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        std::FILE *in = std::fopen(input.c_str(), "rb");
+        if (in == nullptr) throw std::runtime_error("cannot read " + input);
+        std::uint64_t checksum = 0;
+        std::size_t got = 0;
+        while ((got = std::fread(block.data(), 1, block.size(), in)) > 0) {
+            checksum += static_cast<unsigned char>(block[got - 1]);
+        }
+        std::fclose(in);
+        std::FILE *out = std::fopen(scratch_output.c_str(), "wb");
+        if (out == nullptr) throw std::runtime_error("cannot write " + scratch_output);
+        for (std::uint64_t left = output_bytes; left > 0;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+            std::fwrite(block.data(), 1, n, out);
+            left -= n;
+        }
+        std::fclose(out);
+        best = std::min(best, seconds_since(start));
+        if (checksum == 1) std::printf(" ");  // keeps the reads from being optimised away
+    }
+    std::filesystem::remove(scratch_output);
+    return best;
+}
+
+Measured measure_in_child(const std::function<int()> &body, int runs) {
+    Measured best;
+    best.seconds = 1e300;
+    for (int run = 0; run < runs; ++run) {
+        std::array<int, 2> pipe_ends{};
+        if (pipe(pipe_ends.data()) != 0) throw std::runtime_error("pipe failed");
+        std::fflush(nullptr);
+        const pid_t child = fork();
+        if (child < 0) throw std::runtime_error("fork failed");
+        if (child == 0) {
+            close(pipe_ends[0]);
+            struct rusage before {};
+            getrusage(RUSAGE_SELF, &before);
+            const auto start = std::chrono::steady_clock::now();
+            const int code = body();
+            const double seconds = seconds_since(start);
+            const long before_kib = before.ru_maxrss;
+            const ssize_t written1 = write(pipe_ends[1], &seconds, sizeof seconds);
+            const ssize_t written2 = write(pipe_ends[1], &before_kib, sizeof before_kib);
+            _exit(written1 == sizeof seconds && written2 == sizeof before_kib ? code : 99);
+        }
+        close(pipe_ends[1]);
+        double seconds = 0;
+        long before_kib = 0;
+        const bool got = read(pipe_ends[0], &seconds, sizeof seconds) == sizeof seconds &&
+                         read(pipe_ends[0], &before_kib, sizeof before_kib) == sizeof before_kib;
+        close(pipe_ends[0]);
+        int status = 0;
+        struct rusage usage {};
+        wait4(child, &status, 0, &usage);
+        Measured m;
+        m.exit_code = WIFEXITED(status) && got ? WEXITSTATUS(status) : -1;
+        m.seconds = seconds;
+        const long added_kib = std::max(0L, usage.ru_maxrss - before_kib);
+        m.peak_bytes = static_cast<std::uint64_t>(added_kib) * 1024;
+        if (m.exit_code != 0) return m;
+        if (m.seconds < best.seconds) best.seconds = m.seconds;
+        best.peak_bytes = std::max(best.peak_bytes, m.peak_bytes);
+    }
+    return best;
+}
+
+void print_row(const char *what, double seconds, std::uint64_t bytes, double floor_seconds,
+               std::uint64_t peak_bytes, std::uint64_t memory_reference,
+               const char *memory_reference_name) {
+    const double mb = static_cast<double>(bytes) / 1e6;
+    std::printf("%-28s %7.3f s  %8.1f MB/s  floor %6.3f s  ratio %5.2f  peak %7.1f MB = %4.2f x %s\n",
+                what, seconds, mb / seconds, floor_seconds, seconds / floor_seconds,
+                static_cast<double>(peak_bytes) / 1e6,
+                static_cast<double>(peak_bytes) / static_cast<double>(memory_reference),
+                memory_reference_name);
+}
+
+std::string scratch_folder() {
+    static const std::string folder = [] {
+        auto path = std::filesystem::temp_directory_path() /
+                    ("tolvane-bench-" + std::to_string(getpid()));
+        std::filesystem::create_directories(path);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(std::filesystem::temp_directory_path() /
+                                            ("tolvane-bench-" + std::to_string(getpid())),
+                                        ignored);
+        });
+        return path.string();
+    }();
+    return folder;
+}
+
+}  // namespace tolvane::bench

@@ -1,0 +1,45 @@
+// What the benchmarks share: the test mesh, the I/O floor it is judged against, and running a
+// measured step in a child process to learn its peak memory.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tolvane::bench {
+
+// A closed grid (a torus) of 2,000 x 1,000 vertices: 2,000,000 vertices with uchar colours and
+// exactly 4,000,000 triangles.
+inline constexpr std::uint32_t kGridWidth = 2000;
+inline constexpr std::uint32_t kGridHeight = 1000;
+
+enum class PlyStorage { ascii, binary_little_endian };
+
+void write_grid_ply(const std::string &path, PlyStorage storage);
+// The same mesh as an interchange file in the host's chunk order (vertex, colour, face).
+void write_grid_interchange(const std::string &path);
+
+std::uint64_t file_size(const std::string &path);
+
+// Seconds to read `input` and to write `output_bytes` to `scratch_output` with plain buffered
+// streams: what any conversion of these files must at least spend. Best of `runs`.
+double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
+                        const std::string &scratch_output, int runs);
+
+struct Measured {
+    double seconds = 0;            // of the body alone
+    std::uint64_t peak_bytes = 0;  // peak resident memory added by the body
+    int exit_code = 0;
+};
+
+// Runs `body` in a fresh child process, best of `runs`; `body` returns 0 on success.
+Measured measure_in_child(const std::function<int()> &body, int runs);
+
+void print_row(const char *what, double seconds, std::uint64_t bytes, double floor_seconds,
+               std::uint64_t peak_bytes, std::uint64_t memory_reference,
+               const char *memory_reference_name);
+
+// A folder for the benchmark's files, removed at exit.
+std::string scratch_folder();
+
+}  // namespace tolvane::bench

@@ -1,0 +1,44 @@
+// Where the writer's bytes go: a buffer handed in blocks to a write callback. The first failure
+// of the callback is kept; after it nothing more is handed on.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "plylib/rply.h"
+
+namespace plylib {
+
+class ByteSink {
+public:
+    static constexpr std::size_t kBlockSize = std::size_t{256} << 10;
+    // The most that reserve() may ask for.
+    static constexpr std::size_t kMaxReserve = 64;
+
+    ByteSink(p_ply_sink_write write, void *context) : write_(write), context_(context) {}
+    ByteSink(const ByteSink &) = delete;
+    ByteSink &operator=(const ByteSink &) = delete;
+
+    // Room for `size` (<= kMaxReserve) bytes at the returned pointer; commit() then says how
+    // far they were filled.
+    unsigned char *reserve(std::size_t size) {
+        if (kBlockSize - used_ < size) flush();
+        return buffer_.get() + used_;
+    }
+    void commit(unsigned char *filled_to) {
+        used_ = static_cast<std::size_t>(filled_to - buffer_.get());
+    }
+    void append(const void *data, std::size_t size);
+    // Hands what is buffered to the callback; false once any hand-over failed.
+    bool flush();
+    bool failed() const { return failed_; }
+
+private:
+    p_ply_sink_write write_;
+    void *context_;
+    std::unique_ptr<unsigned char[]> buffer_{new unsigned char[kBlockSize]};
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace plylib

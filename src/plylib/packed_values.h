@@ -1,0 +1,55 @@
+// The C++ type behind each scalar type, and byte order swapping, for packed binary values.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plylib/types.h"
+
+namespace plylib {
+
+template <Scalar S> struct ValueOf;
+template <> struct ValueOf<Scalar::i8> { using type = std::int8_t; };
+template <> struct ValueOf<Scalar::u8> { using type = std::uint8_t; };
+template <> struct ValueOf<Scalar::i16> { using type = std::int16_t; };
+template <> struct ValueOf<Scalar::u16> { using type = std::uint16_t; };
+template <> struct ValueOf<Scalar::i32> { using type = std::int32_t; };
+template <> struct ValueOf<Scalar::u32> { using type = std::uint32_t; };
+template <> struct ValueOf<Scalar::f32> { using type = float; };
+template <> struct ValueOf<Scalar::f64> { using type = double; };
+
+template <std::size_t N> struct UnsignedOf;
+template <> struct UnsignedOf<1> { using type = std::uint8_t; };
+template <> struct UnsignedOf<2> { using type = std::uint16_t; };
+template <> struct UnsignedOf<4> { using type = std::uint32_t; };
+template <> struct UnsignedOf<8> { using type = std::uint64_t; };
+
+// Compilers turn this loop into one byte-swap instruction.
+template <typename U>
+inline U byte_swap(U v) {
+    if constexpr (sizeof(U) == 1) {
+        return v;
+    } else {
+        U out = 0;
+        for (std::size_t i = 0; i < sizeof(U); ++i) {
+            out = static_cast<U>((out << 8) | (v & 0xff));
+            v = static_cast<U>(v >> 8);
+        }
+        return out;
+    }
+}
+
+// Fills a row of a per-type table with Make<S>::value for the eight scalar types, in order.
+template <template <Scalar> class Make, typename Entry>
+constexpr void fill_by_type(Entry (&row)[kScalarCount]) {
+    row[0] = Make<Scalar::i8>::value;
+    row[1] = Make<Scalar::u8>::value;
+    row[2] = Make<Scalar::i16>::value;
+    row[3] = Make<Scalar::u16>::value;
+    row[4] = Make<Scalar::i32>::value;
+    row[5] = Make<Scalar::u32>::value;
+    row[6] = Make<Scalar::f32>::value;
+    row[7] = Make<Scalar::f64>::value;
+}
+
+}  // namespace plylib

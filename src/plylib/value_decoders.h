@@ -1,0 +1,43 @@
+// Reading one value of a PLY data section. A decoder is chosen once per property from a table
+// indexed by storage mode and type; the per-value path is one call through that pointer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "plylib/byte_source.h"
+#include "plylib/rply.h"
+
+namespace plylib {
+
+enum class DecodeStatus : std::uint8_t { ok, end_of_input, read_error, invalid, out_of_range };
+
+// The byte source plus the ASCII tokenizer's state.
+class ValueInput {
+public:
+    explicit ValueInput(ByteSource &source) : source(source) {}
+
+    ByteSource &source;
+
+    // ASCII: the next blank-separated token, which stays valid until the next call. A token
+    // that straddles blocks is gathered in a buffer that grows only with the bytes read.
+    // False at the end of the input (or on a read error).
+    bool next_token();
+    const char *token_begin = nullptr;
+    const char *token_end = nullptr;
+
+    DecodeStatus end_status() const {
+        return source.read_failed() ? DecodeStatus::read_error : DecodeStatus::end_of_input;
+    }
+
+private:
+    bool finish_straddling_token(const unsigned char *start);
+    std::string straddle_;
+};
+
+using Decoder = DecodeStatus (*)(ValueInput &input, double *value);
+
+// `mode` is the file's storage mode (PLY_DEFAULT is not a file's mode); `type` a scalar type.
+Decoder decoder_for(e_ply_storage_mode mode, e_ply_type type);
+
+}  // namespace plylib

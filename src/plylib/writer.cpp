@@ -1,0 +1,409 @@
+// The writing half of the API: declarations, the header, value by value writing.
+#include <bit>
+#include <cfloat>
+#include <cstdio>
+#include <cmath>
+#include <new>
+#include <string>
+
+#include "plylib/ascii_numbers.h"
+#include "plylib/handle.h"
+#include "plylib/types.h"
+
+namespace plylib {
+namespace {
+
+bool valid_mode(e_ply_storage_mode mode) {
+    return mode == PLY_BIG_ENDIAN || mode == PLY_LITTLE_ENDIAN || mode == PLY_ASCII ||
+           mode == PLY_DEFAULT;
+}
+
+e_ply_storage_mode resolve(e_ply_storage_mode mode) {
+    if (mode != PLY_DEFAULT) return mode;
+    return std::endian::native == std::endian::little ? PLY_LITTLE_ENDIAN : PLY_BIG_ENDIAN;
+}
+
+const char *mode_word(e_ply_storage_mode mode) {
+    switch (mode) {
+        case PLY_ASCII: return "ascii";
+        case PLY_BIG_ENDIAN: return "binary_big_endian";
+        default: return "binary_little_endian";
+    }
+}
+
+int write_to_file(void *file, const void *data, std::size_t size) {
+    return std::fwrite(data, 1, size, static_cast<std::FILE *>(file)) == size ? 1 : 0;
+}
+
+p_ply create_writer(p_ply_sink_write write, void *context, e_ply_storage_mode mode,
+                    p_ply_error_cb error_cb, long idata, void *pdata) {
+    auto ply = std::make_unique<t_ply_>(true, error_cb, idata, pdata);
+    ply->storage_mode = resolve(mode);
+    ply->sink = std::make_unique<ByteSink>(write, context);
+    return ply.release();
+}
+
+// A handle that still takes declarations; otherwise reports why not.
+bool declaring(p_ply ply) {
+    if (!ply || !ply->writing) return false;
+    if (ply->phase == Phase::declaring) return true;
+    ply->error("Declarations must come before ply_write_header");
+    return false;
+}
+
+// Names go into a blank-separated header: at least one byte, no blanks or line ends.
+bool valid_name(const char *name) {
+    if (!name || !*name) return false;
+    for (const char *c = name; *c; ++c) {
+        if (*c == ' ' || *c == '\t' || *c == '\n' || *c == '\r' || *c == '\v' || *c == '\f')
+            return false;
+    }
+    return true;
+}
+
+// Comment and obj_info texts run to the line end, so they must hold none.
+bool valid_text(const char *text) {
+    if (!text) return false;
+    for (const char *c = text; *c; ++c) {
+        if (*c == '\n' || *c == '\r') return false;
+    }
+    return true;
+}
+
+bool add_text(p_ply ply, const char *text, std::deque<std::string> &texts, const char *what) {
+    if (!valid_text(text)) {
+        ply->error(std::string("Invalid ") + what + " text (it may not hold a line end)");
+        return false;
+    }
+    texts.emplace_back(text);
+    return true;
+}
+
+void report_write_failure(t_ply_ &ply) {
+    if (ply.write_failure_reported) return;
+    ply.write_failure_reported = true;
+    ply.error("Error writing the output");
+}
+
+std::string number_text(double value) {
+    char text[kMaxNumberChars];
+    return std::string(text, format_float64(text, value));
+}
+
+// The number of entries a list length value gives, when the length type holds it as a
+// non-negative integer.
+bool list_length(e_ply_type length_type, double value, std::int64_t *length) {
+    if (!(value > -1.0)) return false;  // negative, or NaN
+    const Scalar type = canonical(length_type);
+    double stored = value;
+    if (is_integer(type)) {
+        if (!(value < static_cast<double>(integer_max(type)) + 1.0)) return false;
+        stored = std::trunc(value);
+    } else if (type == Scalar::f32) {
+        if (value > FLT_MAX) return false;
+        stored = static_cast<double>(static_cast<float>(value));
+    }
+    if (!(stored <= 9.0e18) || stored != std::trunc(stored)) return false;
+    *length = static_cast<std::int64_t>(stored);
+    return true;
+}
+
+class ValueWriter {
+public:
+    explicit ValueWriter(t_ply_ &ply) : ply_(ply), cursor_(ply.cursor), sink_(*ply.sink) {}
+
+    // The cursor at the first value of the first element from `element` on that has any.
+    void seek_element(std::size_t element) {
+        cursor_.element = element;
+        cursor_.instance = 0;
+        cursor_.property = 0;
+        cursor_.in_list = false;
+        cursor_.instance_started = false;
+        while (cursor_.element < ply_.elements.size()) {
+            const t_ply_element_ &e = ply_.elements[cursor_.element];
+            if (e.ninstances > 0 && !e.properties.empty()) return;
+            ++cursor_.element;
+        }
+        cursor_.done = true;
+    }
+
+    bool write(double value) {
+        if (cursor_.done) {
+            ply_.error("No value left to write: every declared value was written");
+            return false;
+        }
+        t_ply_element_ &element = ply_.elements[cursor_.element];
+        t_ply_property_ &property = element.properties[cursor_.property];
+        const bool separate = cursor_.instance_started;
+        if (!property.is_list()) {
+            if (!property.encode_value(sink_, value, separate))
+                return refuse(property, property.value_type, value);
+            cursor_.instance_started = true;
+            next_property(element);
+        } else if (cursor_.in_list) {
+            if (!property.encode_value(sink_, value, separate))
+                return refuse(property, property.value_type, value);
+            if (--cursor_.list_remaining == 0) {
+                cursor_.in_list = false;
+                next_property(element);
+            }
+        } else {
+            std::int64_t length = 0;
+            if (!list_length(property.length_type, value, &length) ||
+                !property.encode_length(sink_, value, separate)) {
+                ply_.error("List length " + number_text(value) + " cannot be written as " +
+                           type_word(property.length_type) + where(property));
+                return false;
+            }
+            cursor_.instance_started = true;
+            if (length == 0) {
+                next_property(element);
+            } else {
+                cursor_.in_list = true;
+                cursor_.list_remaining = length;
+            }
+        }
+        return true;
+    }
+
+private:
+    void next_property(const t_ply_element_ &element) {
+        if (++cursor_.property < element.properties.size()) return;
+        if (ply_.storage_mode == PLY_ASCII) {
+            unsigned char *out = sink_.reserve(1);
+            *out = '\n';
+            sink_.commit(out + 1);
+        }
+        cursor_.property = 0;
+        cursor_.instance_started = false;
+        if (++cursor_.instance < element.ninstances) return;
+        seek_element(cursor_.element + 1);
+    }
+
+    bool refuse(const t_ply_property_ &property, e_ply_type type, double value) {
+        ply_.error("Value " + number_text(value) + " cannot be written as " + type_word(type) +
+                   where(property));
+        return false;
+    }
+
+    std::string where(const t_ply_property_ &property) const {
+        return " (element '" + property.element->name + "', instance " +
+               std::to_string(cursor_.instance) + ", property '" + property.name + "')";
+    }
+
+    t_ply_ &ply_;
+    WriteCursor &cursor_;
+    ByteSink &sink_;
+};
+
+}  // namespace
+}  // namespace plylib
+
+using namespace plylib;
+
+p_ply ply_create(const char *name, e_ply_storage_mode storage_mode, p_ply_error_cb error_cb,
+                 long idata, void *pdata) {
+    if (!error_cb) error_cb = default_error_cb;
+    if (!valid_mode(storage_mode)) {
+        error_cb(nullptr, "Invalid storage mode");
+        return nullptr;
+    }
+    try {
+        FileHandle file = name ? open_file(name, "wb") : nullptr;
+        if (!file) {
+            error_cb(nullptr, "Unable to create file");
+            return nullptr;
+        }
+        // Blocks are handed over whole; the stream's buffer would only add a copy.
+        std::setvbuf(file.get(), nullptr, _IONBF, 0);
+        p_ply ply = create_writer(write_to_file, file.get(), storage_mode, error_cb, idata, pdata);
+        ply->output_file = std::move(file);
+        return ply;
+    } catch (const std::bad_alloc &) {
+        error_cb(nullptr, "Out of memory");
+        return nullptr;
+    }
+}
+
+p_ply ply_create_sink(p_ply_sink_write write, void *sink, e_ply_storage_mode storage_mode,
+                      p_ply_error_cb error_cb, long idata, void *pdata) {
+    if (!error_cb) error_cb = default_error_cb;
+    if (!write) {
+        error_cb(nullptr, "No write callback");
+        return nullptr;
+    }
+    if (!valid_mode(storage_mode)) {
+        error_cb(nullptr, "Invalid storage mode");
+        return nullptr;
+    }
+    try {
+        return create_writer(write, sink, storage_mode, error_cb, idata, pdata);
+    } catch (const std::bad_alloc &) {
+        error_cb(nullptr, "Out of memory");
+        return nullptr;
+    }
+}
+
+int ply_add_element(p_ply ply, const char *name, long ninstances) {
+    if (!declaring(ply)) return 0;
+    if (!valid_name(name)) {
+        ply->error("Invalid element name");
+        return 0;
+    }
+    if (ninstances < 0) {
+        ply->error("Invalid element count " + std::to_string(ninstances));
+        return 0;
+    }
+    try {
+        t_ply_element_ &element = ply->elements.emplace_back();
+        element.name = name;
+        element.ninstances = ninstances;
+        element.index = ply->elements.size() - 1;
+        return 1;
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+}
+
+namespace {
+
+int add_property(p_ply ply, const char *name, e_ply_type type, e_ply_type length_type,
+                 e_ply_type value_type) {
+    if (!declaring(ply)) return 0;
+    if (ply->elements.empty()) {
+        ply->error("Property before any element");
+        return 0;
+    }
+    if (!valid_name(name)) {
+        ply->error("Invalid property name");
+        return 0;
+    }
+    if (!is_scalar_type(length_type) || !is_scalar_type(value_type)) {
+        ply->error("Invalid property type");
+        return 0;
+    }
+    try {
+        t_ply_element_ &element = ply->elements.back();
+        t_ply_property_ &property = element.properties.emplace_back();
+        property.name = name;
+        property.type = type;
+        property.length_type = length_type;
+        property.value_type = value_type;
+        property.element = &element;
+        property.index = element.properties.size() - 1;
+        return 1;
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+}
+
+}  // namespace
+
+int ply_add_scalar_property(p_ply ply, const char *name, e_ply_type type) {
+    if (ply && ply->writing && !is_scalar_type(type)) {
+        ply->error("Invalid property type");
+        return 0;
+    }
+    return add_property(ply, name, type, type, type);
+}
+
+int ply_add_list_property(p_ply ply, const char *name, e_ply_type length_type,
+                          e_ply_type value_type) {
+    return add_property(ply, name, PLY_LIST, length_type, value_type);
+}
+
+int ply_add_comment(p_ply ply, const char *comment) {
+    if (!declaring(ply)) return 0;
+    try {
+        return add_text(ply, comment, ply->comments, "comment") ? 1 : 0;
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+}
+
+int ply_add_obj_info(p_ply ply, const char *obj_info) {
+    if (!declaring(ply)) return 0;
+    try {
+        return add_text(ply, obj_info, ply->obj_infos, "obj_info") ? 1 : 0;
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+}
+
+int ply_write_header(p_ply ply) {
+    if (!declaring(ply)) return 0;
+    try {
+        ByteSink &sink = *ply->sink;
+        const auto put = [&sink](std::string_view text) { sink.append(text.data(), text.size()); };
+        put("ply\nformat ");
+        put(mode_word(ply->storage_mode));
+        put(" 1.0\n");
+        for (const std::string &comment : ply->comments) {
+            put("comment ");
+            put(comment);
+            put("\n");
+        }
+        for (const std::string &obj_info : ply->obj_infos) {
+            put("obj_info ");
+            put(obj_info);
+            put("\n");
+        }
+        for (t_ply_element_ &element : ply->elements) {
+            put("element ");
+            put(element.name);
+            put(" ");
+            put(std::to_string(element.ninstances));
+            put("\n");
+            for (t_ply_property_ &property : element.properties) {
+                put("property ");
+                if (property.is_list()) {
+                    put("list ");
+                    put(type_word(property.length_type));
+                    put(" ");
+                }
+                put(type_word(property.value_type));
+                put(" ");
+                put(property.name);
+                put("\n");
+                property.encode_length = encoder_for(ply->storage_mode, property.length_type);
+                property.encode_value = encoder_for(ply->storage_mode, property.value_type);
+            }
+        }
+        put("end_header\n");
+        ply->phase = Phase::writing;
+        ValueWriter(*ply).seek_element(0);
+        if (sink.failed()) {
+            report_write_failure(*ply);
+            return 0;
+        }
+        return 1;
+    } catch (const std::bad_alloc &) {
+        ply->phase = Phase::failed;
+        ply->error("Out of memory writing the header");
+        return 0;
+    }
+}
+
+int ply_write(p_ply ply, double value) {
+    if (!ply || !ply->writing) return 0;
+    if (ply->phase != Phase::writing) {
+        ply->error("ply_write before ply_write_header");
+        return 0;
+    }
+    if (ply->sink->failed()) return 0;  // reported when it happened
+    try {
+        if (!ValueWriter(*ply).write(value)) return 0;
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+    if (ply->sink->failed()) {
+        report_write_failure(*ply);
+        return 0;
+    }
+    return 1;
+}
