@@ -16,7 +16,9 @@ bool skip_plus(const char *&begin, const char *end) {
     return true;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // from_chars reports both overflow and underflow as out of range; this tells them apart by the
 // decimal exponent of the leading significant digit of a well-formed number (from_chars already

@@ -10,7 +10,7 @@
 namespace plylib {
 
 class ByteSink {
-public:
+  public:
     static constexpr std::size_t kBlockSize = std::size_t{256} << 10;
     // The most that reserve() may ask for.
     static constexpr std::size_t kMaxReserve = 64;
@@ -33,7 +33,7 @@ public:
     bool flush();
     bool failed() const { return failed_; }
 
-private:
+  private:
     p_ply_sink_write write_;
     void *context_;
     std::unique_ptr<unsigned char[]> buffer_{new unsigned char[kBlockSize]};

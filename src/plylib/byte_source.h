@@ -11,7 +11,7 @@
 namespace plylib {
 
 class ByteSource {
-public:
+  public:
     static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
     // The whole input is one block.
@@ -33,7 +33,7 @@ public:
     // Closes the file, if any; false when closing failed.
     bool close();
 
-private:
+  private:
     FileHandle file_;
     std::unique_ptr<unsigned char[]> block_;
     bool read_failed_ = false;

@@ -7,7 +7,9 @@
 
 namespace plylib {
 
-void default_error_cb(p_ply, const char *message) { std::fprintf(stderr, "RPly: %s\n", message); }
+void default_error_cb(p_ply, const char *message) {
+    std::fprintf(stderr, "RPly: %s\n", message);
+}
 
 std::string quote(std::string_view word) {
     constexpr std::size_t kMaxQuoted = 64;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "plylib/byte_sink.h"
 #include "plylib/byte_source.h"
@@ -35,6 +36,11 @@ struct t_ply_property_ {
     long idata = 0;
     plylib::Decoder decode_length = nullptr;
     plylib::Decoder decode_value = nullptr;
+    // Binary files: the fast path for values wholly inside the current block.
+    plylib::PackedDecoder packed_length = nullptr;
+    plylib::PackedDecoder packed_value = nullptr;
+    std::size_t length_size = 0;
+    std::size_t value_size = 0;
 
     // Writing.
     plylib::Encoder encode_length = nullptr;
@@ -47,6 +53,8 @@ struct t_ply_element_ {
     std::size_t index = 0;
     // A deque, so that property handles stay valid while properties are added.
     std::deque<t_ply_property_> properties;
+    // The same in a vector, for the data loops; filled once the declarations are complete.
+    std::vector<t_ply_property_ *> order;
 };
 
 // What a read callback is told about the value at hand.
@@ -64,23 +72,24 @@ struct t_ply_argument_ {
 namespace plylib {
 
 enum class Phase : std::uint8_t {
-    header_unread,   // reader: opened
-    header_read,     // reader: callbacks may be set, data may be read
-    data_read,       // reader: ply_read ran (successfully or not)
-    declaring,       // writer: before ply_write_header
-    writing,         // writer: header written, values go out
-    failed,          // the header could not be read or written
+    header_unread,  // reader: opened
+    header_read,    // reader: callbacks may be set, data may be read
+    data_read,      // reader: ply_read ran (successfully or not)
+    declaring,      // writer: before ply_write_header
+    writing,        // writer: header written, values go out
+    failed,         // the header could not be read or written
 };
 
 // Where the next ply_write value goes.
 struct WriteCursor {
     std::size_t element = 0;
+    t_ply_element_ *current = nullptr;  // elements[element] while not done
     std::int64_t instance = 0;
     std::size_t property = 0;
-    bool in_list = false;            // the list's length is written, entries follow
+    bool in_list = false;  // the list's length is written, entries follow
     std::int64_t list_remaining = 0;
-    bool instance_started = false;   // a value of this instance is written (ASCII blanks)
-    bool done = false;               // every declared value is written
+    bool instance_started = false;  // a value of this instance is written (ASCII blanks)
+    bool done = false;              // every declared value is written
 };
 
 // Counts are 64-bit inside; the API's long may be 32-bit (Windows).

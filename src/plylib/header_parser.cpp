@@ -12,7 +12,9 @@
 namespace plylib {
 namespace {
 
-inline bool is_header_blank(char c) { return c == ' ' || c == '\t'; }
+inline bool is_header_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The first words of a line; one more than the longest line form needs, so that an extra word
 // is seen without storing words from a line of any length.
@@ -38,7 +40,7 @@ Words split(std::string_view line) {
 }
 
 class HeaderParser {
-public:
+  public:
     explicit HeaderParser(t_ply_ &ply) : ply_(ply), source_(*ply.source) {}
 
     bool run() {
@@ -63,7 +65,7 @@ public:
         }
     }
 
-private:
+  private:
     enum class LineRead { line, end, error };
 
     // The next line without its LF (and without a CR just before the LF). A last line without
@@ -102,9 +104,12 @@ private:
     bool next_nonblank_line() {
         for (;;) {
             switch (next_line()) {
-                case LineRead::end: return fail("Unexpected end of file in header");
-                case LineRead::error: return fail("Error reading file in header");
-                case LineRead::line: break;
+                case LineRead::end:
+                    return fail("Unexpected end of file in header");
+                case LineRead::error:
+                    return fail("Error reading file in header");
+                case LineRead::line:
+                    break;
             }
             words_ = split(line_);
             if (words_.count == 0) continue;
@@ -123,9 +128,12 @@ private:
         }
         if (std::memcmp(magic, "ply", 3) != 0) return fail("Bad magic number (expected 'ply')");
         switch (next_line()) {
-            case LineRead::end: return fail("Unexpected end of file in header");
-            case LineRead::error: return fail("Error reading file in header");
-            case LineRead::line: break;
+            case LineRead::end:
+                return fail("Unexpected end of file in header");
+            case LineRead::error:
+                return fail("Error reading file in header");
+            case LineRead::line:
+                break;
         }
         // Only blanks may follow "ply" on its line.
         words_ = split(line_);
@@ -243,6 +251,10 @@ bool parse_header(p_ply ply) {
         for (t_ply_property_ &property : element.properties) {
             property.decode_length = decoder_for(ply->storage_mode, property.length_type);
             property.decode_value = decoder_for(ply->storage_mode, property.value_type);
+            property.packed_length = packed_decoder_for(ply->storage_mode, property.length_type);
+            property.packed_value = packed_decoder_for(ply->storage_mode, property.value_type);
+            property.length_size = scalar_size(canonical(property.length_type));
+            property.value_size = scalar_size(canonical(property.value_type));
         }
     }
     return true;

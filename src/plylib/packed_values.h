@@ -8,21 +8,59 @@
 
 namespace plylib {
 
-template <Scalar S> struct ValueOf;
-template <> struct ValueOf<Scalar::i8> { using type = std::int8_t; };
-template <> struct ValueOf<Scalar::u8> { using type = std::uint8_t; };
-template <> struct ValueOf<Scalar::i16> { using type = std::int16_t; };
-template <> struct ValueOf<Scalar::u16> { using type = std::uint16_t; };
-template <> struct ValueOf<Scalar::i32> { using type = std::int32_t; };
-template <> struct ValueOf<Scalar::u32> { using type = std::uint32_t; };
-template <> struct ValueOf<Scalar::f32> { using type = float; };
-template <> struct ValueOf<Scalar::f64> { using type = double; };
+template <Scalar S>
+struct ValueOf;
+template <>
+struct ValueOf<Scalar::i8> {
+    using type = std::int8_t;
+};
+template <>
+struct ValueOf<Scalar::u8> {
+    using type = std::uint8_t;
+};
+template <>
+struct ValueOf<Scalar::i16> {
+    using type = std::int16_t;
+};
+template <>
+struct ValueOf<Scalar::u16> {
+    using type = std::uint16_t;
+};
+template <>
+struct ValueOf<Scalar::i32> {
+    using type = std::int32_t;
+};
+template <>
+struct ValueOf<Scalar::u32> {
+    using type = std::uint32_t;
+};
+template <>
+struct ValueOf<Scalar::f32> {
+    using type = float;
+};
+template <>
+struct ValueOf<Scalar::f64> {
+    using type = double;
+};
 
-template <std::size_t N> struct UnsignedOf;
-template <> struct UnsignedOf<1> { using type = std::uint8_t; };
-template <> struct UnsignedOf<2> { using type = std::uint16_t; };
-template <> struct UnsignedOf<4> { using type = std::uint32_t; };
-template <> struct UnsignedOf<8> { using type = std::uint64_t; };
+template <std::size_t N>
+struct UnsignedOf;
+template <>
+struct UnsignedOf<1> {
+    using type = std::uint8_t;
+};
+template <>
+struct UnsignedOf<2> {
+    using type = std::uint16_t;
+};
+template <>
+struct UnsignedOf<4> {
+    using type = std::uint32_t;
+};
+template <>
+struct UnsignedOf<8> {
+    using type = std::uint64_t;
+};
 
 // Compilers turn this loop into one byte-swap instruction.
 template <typename U>

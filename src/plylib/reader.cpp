@@ -20,21 +20,28 @@ p_ply open_reader(std::unique_ptr<ByteSource> source, p_ply_error_cb error_cb, l
     return ply.release();
 }
 
-bool is_reader(p_ply ply) { return ply && !ply->writing; }
+// A handle opened for reading; a writer's handle is reported as misused.
+bool is_reader(p_ply ply) {
+    if (!ply) return false;
+    if (ply->writing) ply->error("This handle was created for writing, not reading");
+    return !ply->writing;
+}
 
 // The largest list length taken; a length is no allocation, this only keeps it an integer.
 constexpr double kMaxListLength = 9.0e18;
 
 // Reads the data section, element by element, instance by instance, property by property.
+// `Binary` selects the fast path for packed values that lie wholly in the current block.
+template <bool Binary>
 class DataReader {
-public:
-    explicit DataReader(t_ply_ &ply) : ply_(ply), input_(*ply.input) {}
+  public:
+    explicit DataReader(t_ply_ &ply) : ply_(ply), input_(*ply.input), source_(ply.source.get()) {}
 
     bool run() {
-        std::vector<t_ply_property_ *> properties;
         for (t_ply_element_ &element : ply_.elements) {
             // An element without properties takes no bytes, whatever its count.
             if (element.properties.empty() || element.ninstances == 0) continue;
+            std::vector<t_ply_property_ *> &properties = element.order;
             properties.clear();
             for (t_ply_property_ &property : element.properties) properties.push_back(&property);
             argument_.element = &element;
@@ -50,11 +57,27 @@ public:
         return true;
     }
 
-private:
+  private:
+    // The next value of the property's value or length type.
+    bool next(const t_ply_property_ &property, Decoder decode, PackedDecoder packed,
+              std::size_t size, e_ply_type type, double *value) {
+        if constexpr (Binary) {
+            if (static_cast<std::size_t>(source_->end - source_->cur) >= size) {
+                *value = packed(source_->cur);
+                source_->cur += size;
+                return true;
+            }
+        }
+        const DecodeStatus status = decode(input_, value);
+        if (status == DecodeStatus::ok) return true;
+        return value_error(property, status, type);
+    }
+
     bool read_scalar(t_ply_property_ &property) {
         double value;
-        const DecodeStatus status = property.decode_value(input_, &value);
-        if (status != DecodeStatus::ok) return value_error(property, status, property.value_type);
+        if (!next(property, property.decode_value, property.packed_value, property.value_size,
+                  property.value_type, &value))
+            return false;
         if (!property.read_cb) return true;
         argument_.property = &property;
         argument_.length = 1;
@@ -67,33 +90,50 @@ private:
 
     bool read_list(t_ply_property_ &property) {
         double length_value;
-        DecodeStatus status = property.decode_length(input_, &length_value);
-        if (status != DecodeStatus::ok) return value_error(property, status, property.length_type);
+        if (!next(property, property.decode_length, property.packed_length, property.length_size,
+                  property.length_type, &length_value))
+            return false;
         if (!(length_value >= 0 && length_value <= kMaxListLength) ||
             static_cast<double>(static_cast<std::int64_t>(length_value)) != length_value) {
             return fail("Invalid list length " + number_text(length_value), property);
         }
         const auto length = static_cast<std::int64_t>(length_value);
-        const Decoder decode = property.decode_value;
-        if (!property.read_cb) {
-            double value;
-            for (std::int64_t i = 0; i < length; ++i) {
-                status = decode(input_, &value);
-                if (status != DecodeStatus::ok)
-                    return value_error(property, status, property.value_type);
-            }
-            return true;
+        std::int64_t i = 0;
+        if (property.read_cb) {
+            argument_.property = &property;
+            argument_.length = clamp_to_long(length);
+            argument_.value_index = -1;
+            argument_.value = length_value;
+            argument_.pdata = property.pdata;
+            argument_.idata = property.idata;
+            if (!call(property)) return false;
         }
-        argument_.property = &property;
-        argument_.length = clamp_to_long(length);
-        argument_.value_index = -1;
-        argument_.value = length_value;
-        argument_.pdata = property.pdata;
-        argument_.idata = property.idata;
-        if (!call(property)) return false;
-        for (std::int64_t i = 0; i < length; ++i) {
-            status = decode(input_, &argument_.value);
-            if (status != DecodeStatus::ok) return value_error(property, status, property.value_type);
+        if constexpr (Binary) {
+            // The whole list in the current block: straight from the bytes.
+            const std::size_t size = property.value_size;
+            if (length <= static_cast<std::int64_t>(
+                              static_cast<std::size_t>(source_->end - source_->cur) / size)) {
+                const PackedDecoder packed = property.packed_value;
+                if (!property.read_cb) {
+                    source_->cur += static_cast<std::size_t>(length) * size;
+                    return true;
+                }
+                for (; i < length; ++i) {
+                    argument_.value = packed(source_->cur);
+                    source_->cur += size;
+                    argument_.value_index = clamp_to_long(i);
+                    if (!call(property)) return false;
+                }
+                return true;
+            }
+        }
+        double value;
+        for (; i < length; ++i) {
+            if (!next(property, property.decode_value, property.packed_value, property.value_size,
+                      property.value_type, &value))
+                return false;
+            if (!property.read_cb) continue;
+            argument_.value = value;
             argument_.value_index = clamp_to_long(i);
             if (!call(property)) return false;
         }
@@ -112,15 +152,18 @@ private:
                                                             input_.token_end - input_.token_begin));
         };
         switch (status) {
-            case DecodeStatus::end_of_input: return fail("Unexpected end of file", property);
-            case DecodeStatus::read_error: return fail("Error reading file", property);
+            case DecodeStatus::end_of_input:
+                return fail("Unexpected end of file", property);
+            case DecodeStatus::read_error:
+                return fail("Error reading file", property);
             case DecodeStatus::invalid:
                 return fail(std::string("Invalid ") + type_word(type) + " value " + quote(token()),
                             property);
             case DecodeStatus::out_of_range:
                 return fail("Value " + quote(token()) + " out of range for " + type_word(type),
                             property);
-            case DecodeStatus::ok: break;
+            case DecodeStatus::ok:
+                break;
         }
         return false;
     }
@@ -138,6 +181,7 @@ private:
 
     t_ply_ &ply_;
     ValueInput &input_;
+    ByteSource *source_;
     t_ply_argument_ argument_;
     std::int64_t instance_ = 0;
 };
@@ -196,8 +240,12 @@ int ply_read_header(p_ply ply) {
 
 long ply_set_read_cb(p_ply ply, const char *element_name, const char *property_name,
                      p_ply_read_cb read_cb, void *pdata, long idata) {
-    if (!is_reader(ply) || ply->phase != Phase::header_read || !element_name || !property_name)
+    if (!is_reader(ply)) return 0;
+    if (ply->phase != Phase::header_read) {
+        ply->error("Read callbacks are set between ply_read_header and ply_read");
         return 0;
+    }
+    if (!element_name || !property_name) return 0;
     for (t_ply_element_ &element : ply->elements) {
         if (element.name != element_name) continue;
         for (t_ply_property_ &property : element.properties) {
@@ -221,7 +269,9 @@ int ply_read(p_ply ply) {
     }
     ply->phase = Phase::data_read;
     try {
-        return DataReader(*ply).run() ? 1 : 0;
+        const bool ok = ply->storage_mode == PLY_ASCII ? DataReader<false>(*ply).run()
+                                                       : DataReader<true>(*ply).run();
+        return ok ? 1 : 0;
     } catch (const std::bad_alloc &) {
         ply->error("Out of memory reading the data");
         return 0;

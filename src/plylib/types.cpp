@@ -3,9 +3,9 @@
 namespace plylib {
 namespace {
 
-constexpr const char *kTypeWords[] = {"int8",  "uint8", "int16",  "uint16", "int32", "uint32",
-                                      "float32", "float64", "char", "uchar", "short", "ushort",
-                                      "int",   "uint",  "float",  "double", "list"};
+constexpr const char *kTypeWords[] = {"int8",    "uint8",   "int16", "uint16", "int32", "uint32",
+                                      "float32", "float64", "char",  "uchar",  "short", "ushort",
+                                      "int",     "uint",    "float", "double", "list"};
 static_assert(sizeof(kTypeWords) / sizeof(kTypeWords[0]) == PLY_LIST + 1);
 
 }  // namespace

@@ -14,9 +14,15 @@ namespace plylib {
 enum class Scalar : std::uint8_t { i8, u8, i16, u16, i32, u32, f32, f64 };
 inline constexpr int kScalarCount = 8;
 
-constexpr bool is_scalar_type(int type) { return type >= PLY_INT8 && type < PLY_LIST; }
-constexpr Scalar canonical(e_ply_type type) { return static_cast<Scalar>(static_cast<int>(type) & 7); }
-constexpr bool is_integer(Scalar s) { return s != Scalar::f32 && s != Scalar::f64; }
+constexpr bool is_scalar_type(int type) {
+    return type >= PLY_INT8 && type < PLY_LIST;
+}
+constexpr Scalar canonical(e_ply_type type) {
+    return static_cast<Scalar>(static_cast<int>(type) & 7);
+}
+constexpr bool is_integer(Scalar s) {
+    return s != Scalar::f32 && s != Scalar::f64;
+}
 
 constexpr std::size_t scalar_size(Scalar s) {
     constexpr std::size_t kSizes[kScalarCount] = {1, 1, 2, 2, 4, 4, 4, 8};

@@ -1,7 +1,11 @@
 #include "plylib/value_decoders.h"
 
 #include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstring>
+#include <system_error>
+#include <type_traits>
 
 #include "plylib/ascii_numbers.h"
 #include "plylib/packed_values.h"
@@ -24,19 +28,25 @@ struct BlankTable {
 };
 constexpr BlankTable kBlanks;
 
-inline bool is_blank(unsigned char c) { return kBlanks.blank[c]; }
+inline bool is_blank(unsigned char c) {
+    return kBlanks.blank[c];
+}
 
 DecodeStatus from_number_status(NumberStatus status) {
     switch (status) {
-        case NumberStatus::ok: return DecodeStatus::ok;
-        case NumberStatus::out_of_range: return DecodeStatus::out_of_range;
-        case NumberStatus::invalid: break;
+        case NumberStatus::ok:
+            return DecodeStatus::ok;
+        case NumberStatus::out_of_range:
+            return DecodeStatus::out_of_range;
+        case NumberStatus::invalid:
+            break;
     }
     return DecodeStatus::invalid;
 }
 
+// The general path: the whole token, wherever it lies, checked with the full rules.
 template <Scalar S>
-DecodeStatus decode_ascii(ValueInput &input, double *value) {
+DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
     if (!input.next_token()) return input.end_status();
     NumberStatus status;
     if constexpr (S == Scalar::f32) {
@@ -49,45 +59,126 @@ DecodeStatus decode_ascii(ValueInput &input, double *value) {
         *value = parsed;
     } else {
         std::int64_t parsed = 0;
-        status = parse_integer(input.token_begin, input.token_end, integer_min(S),
-                               integer_max(S), &parsed);
+        status = parse_integer(input.token_begin, input.token_end, integer_min(S), integer_max(S),
+                               &parsed);
         *value = static_cast<double>(parsed);
     }
     return status == NumberStatus::ok ? DecodeStatus::ok : from_number_status(status);
 }
 
+// The usual token, parsed where it lies in the block: a number followed by a blank. Sets
+// `stop` just past it and returns true; false sends the token to the general path (a token
+// that straddles blocks, a long or unusual one, or one that is no number of the type).
+template <Scalar S>
+inline bool parse_in_place(const char *p, const char *end, double *value, const char **stop) {
+    if constexpr (S == Scalar::f32 || S == Scalar::f64) {
+        using Float = std::conditional_t<S == Scalar::f32, float, double>;
+        if (*p == '+' && ++p != end && (*p == '-' || *p == '+')) return false;
+        Float parsed;
+        const auto [after, error] = std::from_chars(p, end, parsed, std::chars_format::general);
+        if (error != std::errc{} || !std::isfinite(parsed)) return false;
+        *value = parsed;
+        *stop = after;
+    } else {
+        // At most 18 digits cannot overflow; longer numbers take the general path.
+        bool negative = false;
+        if (*p == '-' || *p == '+') negative = *p++ == '-';
+        const char *digits = p;
+        std::int64_t parsed = 0;
+        const char *limit = end - p > 18 ? p + 18 : end;
+        while (p != limit && static_cast<unsigned char>(*p - '0') < 10)
+            parsed = parsed * 10 + (*p++ - '0');
+        if (p == digits) return false;
+        if (negative) parsed = -parsed;
+        if (parsed < integer_min(S) || parsed > integer_max(S)) return false;
+        *value = static_cast<double>(parsed);
+        *stop = p;
+    }
+    return true;
+}
+
+template <Scalar S>
+DecodeStatus decode_ascii(ValueInput &input, double *value) {
+    ByteSource &source = input.source;
+    const unsigned char *p = source.cur;
+    const unsigned char *const end = source.end;
+    while (p != end && is_blank(*p)) ++p;
+    if (p != end) {
+        const char *stop = nullptr;
+        if (parse_in_place<S>(reinterpret_cast<const char *>(p),
+                              reinterpret_cast<const char *>(end), value, &stop) &&
+            stop != reinterpret_cast<const char *>(end) &&
+            is_blank(static_cast<unsigned char>(*stop))) {
+            source.cur = reinterpret_cast<const unsigned char *>(stop);
+            return DecodeStatus::ok;
+        }
+    }
+    source.cur = p;
+    return decode_ascii_token<S>(input, value);
+}
+
 // Binary values are packed; `Swap` when the file's byte order is not the machine's.
 template <Scalar S, bool Swap>
-DecodeStatus decode_binary(ValueInput &input, double *value) {
+inline double unpack(const unsigned char *bytes) {
     using T = typename ValueOf<S>::type;
     using U = typename UnsignedOf<sizeof(T)>::type;
     U bits;
-    ByteSource &source = input.source;
-    if (static_cast<std::size_t>(source.end - source.cur) >= sizeof(U)) {
-        std::memcpy(&bits, source.cur, sizeof(U));
-        source.cur += sizeof(U);
-    } else if (!source.read(&bits, sizeof(U))) {
-        return input.end_status();
-    }
+    std::memcpy(&bits, bytes, sizeof(U));
     if constexpr (Swap) bits = byte_swap(bits);
     T typed;
     std::memcpy(&typed, &bits, sizeof(T));
-    *value = static_cast<double>(typed);
+    return static_cast<double>(typed);
+}
+
+template <Scalar S, bool Swap>
+DecodeStatus decode_binary(ValueInput &input, double *value) {
+    constexpr std::size_t kSize = sizeof(typename ValueOf<S>::type);
+    ByteSource &source = input.source;
+    if (static_cast<std::size_t>(source.end - source.cur) >= kSize) {
+        *value = unpack<S, Swap>(source.cur);
+        source.cur += kSize;
+        return DecodeStatus::ok;
+    }
+    unsigned char bytes[kSize];
+    if (!source.read(bytes, kSize)) return input.end_status();
+    *value = unpack<S, Swap>(bytes);
     return DecodeStatus::ok;
 }
 
-template <Scalar S> struct AsciiDecoder { static constexpr Decoder value = decode_ascii<S>; };
-template <Scalar S> struct NativeDecoder { static constexpr Decoder value = decode_binary<S, false>; };
-template <Scalar S> struct SwappedDecoder { static constexpr Decoder value = decode_binary<S, true>; };
+template <Scalar S>
+struct AsciiDecoder {
+    static constexpr Decoder value = decode_ascii<S>;
+};
+template <Scalar S>
+struct NativeDecoder {
+    static constexpr Decoder value = decode_binary<S, false>;
+};
+template <Scalar S>
+struct SwappedDecoder {
+    static constexpr Decoder value = decode_binary<S, true>;
+};
+
+template <Scalar S>
+struct NativePacked {
+    static constexpr PackedDecoder value = unpack<S, false>;
+};
+template <Scalar S>
+struct SwappedPacked {
+    static constexpr PackedDecoder value = unpack<S, true>;
+};
 
 struct DecoderTable {
     Decoder ascii[kScalarCount] = {};
     Decoder native[kScalarCount] = {};
     Decoder swapped[kScalarCount] = {};
+    PackedDecoder native_packed[kScalarCount] = {};
+    PackedDecoder swapped_packed[kScalarCount] = {};
     constexpr DecoderTable() {
         fill_by_type<AsciiDecoder>(ascii);
         fill_by_type<NativeDecoder>(native);
         fill_by_type<SwappedDecoder>(swapped);
+        fill_by_type<NativePacked>(native_packed);
+        fill_by_type<SwappedPacked>(swapped_packed);
     }
 };
 constexpr DecoderTable kDecoders;
@@ -136,6 +227,15 @@ Decoder decoder_for(e_ply_storage_mode mode, e_ply_type type) {
     const bool file_little = mode == PLY_LITTLE_ENDIAN;
     const bool machine_little = std::endian::native == std::endian::little;
     return file_little == machine_little ? kDecoders.native[index] : kDecoders.swapped[index];
+}
+
+PackedDecoder packed_decoder_for(e_ply_storage_mode mode, e_ply_type type) {
+    if (mode == PLY_ASCII) return nullptr;
+    const int index = static_cast<int>(canonical(type));
+    const bool file_little = mode == PLY_LITTLE_ENDIAN;
+    const bool machine_little = std::endian::native == std::endian::little;
+    return file_little == machine_little ? kDecoders.native_packed[index]
+                                         : kDecoders.swapped_packed[index];
 }
 
 }  // namespace plylib

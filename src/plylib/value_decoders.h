@@ -14,7 +14,7 @@ enum class DecodeStatus : std::uint8_t { ok, end_of_input, read_error, invalid, 
 
 // The byte source plus the ASCII tokenizer's state.
 class ValueInput {
-public:
+  public:
     explicit ValueInput(ByteSource &source) : source(source) {}
 
     ByteSource &source;
@@ -30,7 +30,7 @@ public:
         return source.read_failed() ? DecodeStatus::read_error : DecodeStatus::end_of_input;
     }
 
-private:
+  private:
     bool finish_straddling_token(const unsigned char *start);
     std::string straddle_;
 };
@@ -39,5 +39,10 @@ using Decoder = DecodeStatus (*)(ValueInput &input, double *value);
 
 // `mode` is the file's storage mode (PLY_DEFAULT is not a file's mode); `type` a scalar type.
 Decoder decoder_for(e_ply_storage_mode mode, e_ply_type type);
+
+// Binary only: a value whose bytes all lie in the current block, decoded straight from them
+// (the reader's fast path; the Decoder handles values that straddle blocks or the end).
+using PackedDecoder = double (*)(const unsigned char *bytes);
+PackedDecoder packed_decoder_for(e_ply_storage_mode mode, e_ply_type type);
 
 }  // namespace plylib

@@ -66,9 +66,18 @@ bool encode_binary(ByteSink &sink, double value, bool) {
     return true;
 }
 
-template <Scalar S> struct AsciiEncoder { static constexpr Encoder value = encode_ascii<S>; };
-template <Scalar S> struct NativeEncoder { static constexpr Encoder value = encode_binary<S, false>; };
-template <Scalar S> struct SwappedEncoder { static constexpr Encoder value = encode_binary<S, true>; };
+template <Scalar S>
+struct AsciiEncoder {
+    static constexpr Encoder value = encode_ascii<S>;
+};
+template <Scalar S>
+struct NativeEncoder {
+    static constexpr Encoder value = encode_binary<S, false>;
+};
+template <Scalar S>
+struct SwappedEncoder {
+    static constexpr Encoder value = encode_binary<S, true>;
+};
 
 struct EncoderTable {
     Encoder ascii[kScalarCount] = {};
@@ -90,14 +99,6 @@ Encoder encoder_for(e_ply_storage_mode mode, e_ply_type type) {
     const bool file_little = mode == PLY_LITTLE_ENDIAN;
     const bool machine_little = std::endian::native == std::endian::little;
     return file_little == machine_little ? kEncoders.native[index] : kEncoders.swapped[index];
-}
-
-double stored_value(e_ply_type type, double value) {
-    switch (canonical(type)) {
-        case Scalar::f64: return value;
-        case Scalar::f32: return static_cast<double>(static_cast<float>(value));
-        default: return std::trunc(value);
-    }
 }
 
 }  // namespace plylib

@@ -15,8 +15,4 @@ using Encoder = bool (*)(ByteSink &sink, double value, bool separate);
 // `mode` is the file's storage mode (PLY_DEFAULT already resolved); `type` a scalar type.
 Encoder encoder_for(e_ply_storage_mode mode, e_ply_type type);
 
-// The value as the type stores it (after truncation or rounding to float); only for values the
-// type's encoder accepts.
-double stored_value(e_ply_type type, double value);
-
 }  // namespace plylib

@@ -1,8 +1,8 @@
 // The writing half of the API: declarations, the header, value by value writing.
 #include <bit>
 #include <cfloat>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <new>
 #include <string>
 
@@ -25,9 +25,12 @@ e_ply_storage_mode resolve(e_ply_storage_mode mode) {
 
 const char *mode_word(e_ply_storage_mode mode) {
     switch (mode) {
-        case PLY_ASCII: return "ascii";
-        case PLY_BIG_ENDIAN: return "binary_big_endian";
-        default: return "binary_little_endian";
+        case PLY_ASCII:
+            return "ascii";
+        case PLY_BIG_ENDIAN:
+            return "binary_big_endian";
+        default:
+            return "binary_little_endian";
     }
 }
 
@@ -43,9 +46,16 @@ p_ply create_writer(p_ply_sink_write write, void *context, e_ply_storage_mode mo
     return ply.release();
 }
 
+// A handle created for writing; a reader's handle is reported as misused.
+bool writer(p_ply ply) {
+    if (!ply) return false;
+    if (!ply->writing) ply->error("This handle was opened for reading, not writing");
+    return ply->writing;
+}
+
 // A handle that still takes declarations; otherwise reports why not.
 bool declaring(p_ply ply) {
-    if (!ply || !ply->writing) return false;
+    if (!writer(ply)) return false;
     if (ply->phase == Phase::declaring) return true;
     ply->error("Declarations must come before ply_write_header");
     return false;
@@ -109,7 +119,7 @@ bool list_length(e_ply_type length_type, double value, std::int64_t *length) {
 }
 
 class ValueWriter {
-public:
+  public:
     explicit ValueWriter(t_ply_ &ply) : ply_(ply), cursor_(ply.cursor), sink_(*ply.sink) {}
 
     // The cursor at the first value of the first element from `element` on that has any.
@@ -119,11 +129,14 @@ public:
         cursor_.property = 0;
         cursor_.in_list = false;
         cursor_.instance_started = false;
-        while (cursor_.element < ply_.elements.size()) {
-            const t_ply_element_ &e = ply_.elements[cursor_.element];
-            if (e.ninstances > 0 && !e.properties.empty()) return;
-            ++cursor_.element;
+        for (; cursor_.element < ply_.elements.size(); ++cursor_.element) {
+            t_ply_element_ &e = ply_.elements[cursor_.element];
+            if (e.ninstances > 0 && !e.order.empty()) {
+                cursor_.current = &e;
+                return;
+            }
         }
+        cursor_.current = nullptr;
         cursor_.done = true;
     }
 
@@ -132,8 +145,8 @@ public:
             ply_.error("No value left to write: every declared value was written");
             return false;
         }
-        t_ply_element_ &element = ply_.elements[cursor_.element];
-        t_ply_property_ &property = element.properties[cursor_.property];
+        t_ply_element_ &element = *cursor_.current;
+        t_ply_property_ &property = *element.order[cursor_.property];
         const bool separate = cursor_.instance_started;
         if (!property.is_list()) {
             if (!property.encode_value(sink_, value, separate))
@@ -166,9 +179,9 @@ public:
         return true;
     }
 
-private:
+  private:
     void next_property(const t_ply_element_ &element) {
-        if (++cursor_.property < element.properties.size()) return;
+        if (++cursor_.property < element.order.size()) return;
         if (ply_.storage_mode == PLY_ASCII) {
             unsigned char *out = sink_.reserve(1);
             *out = '\n';
@@ -302,7 +315,8 @@ int add_property(p_ply ply, const char *name, e_ply_type type, e_ply_type length
 }  // namespace
 
 int ply_add_scalar_property(p_ply ply, const char *name, e_ply_type type) {
-    if (ply && ply->writing && !is_scalar_type(type)) {
+    if (!writer(ply)) return 0;
+    if (!is_scalar_type(type)) {
         ply->error("Invalid property type");
         return 0;
     }
@@ -358,7 +372,9 @@ int ply_write_header(p_ply ply) {
             put(" ");
             put(std::to_string(element.ninstances));
             put("\n");
+            element.order.clear();
             for (t_ply_property_ &property : element.properties) {
+                element.order.push_back(&property);
                 put("property ");
                 if (property.is_list()) {
                     put("list ");
@@ -389,7 +405,7 @@ int ply_write_header(p_ply ply) {
 }
 
 int ply_write(p_ply ply, double value) {
-    if (!ply || !ply->writing) return 0;
+    if (!writer(ply)) return 0;
     if (ply->phase != Phase::writing) {
         ply->error("ply_write before ply_write_header");
         return 0;
