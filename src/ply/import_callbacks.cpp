@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "interchange/format.h"
 #include "ply/numeric.h"
 
 namespace tolvane::ply {
 namespace {
+
+using interchange::kTriangleMark;
 
 template <typename Target>
 Target &target_of(p_ply_argument argument) {
@@ -17,10 +20,11 @@ Target &target_of(p_ply_argument argument) {
 
 // Running out of memory stops the read (a failed read), rather than unwinding through the
 // reader.
-template <typename Value>
-int append(p_ply_argument argument, Value value) {
+template <typename Value, typename... More>
+int append(std::vector<Value> &target, Value value, More... more) noexcept {
     try {
-        target_of<std::vector<Value>>(argument).push_back(value);
+        target.push_back(value);
+        (target.push_back(more), ...);
         return 1;
     } catch (...) {
         return 0;
@@ -30,11 +34,12 @@ int append(p_ply_argument argument, Value value) {
 }  // namespace
 
 int on_coordinate(p_ply_argument argument) {
-    return append(argument, nearest_float(ply_get_argument_value(argument)));
+    return append(target_of<std::vector<float>>(argument),
+                  nearest_float(ply_get_argument_value(argument)));
 }
 
 int on_channel(p_ply_argument argument) {
-    return append(argument,
+    return append(target_of<std::vector<std::uint8_t>>(argument),
                   static_cast<std::uint8_t>(low_32_bits(ply_get_argument_value(argument))));
 }
 
@@ -44,9 +49,10 @@ int on_face_index(p_ply_argument argument) {
     long index = 0;
     ply_get_argument_property(argument, nullptr, &length, &index);
     if ((length != 3 && length != 4) || index < 0) return 1;
-    if (!append(argument, truncate_to_int32(ply_get_argument_value(argument)))) return 0;
-    if (length == 3 && index == 2) return append(argument, std::int32_t{-1});
-    return 1;
+    auto &faces = target_of<std::vector<std::int32_t>>(argument);
+    const std::int32_t entry = truncate_to_int32(ply_get_argument_value(argument));
+    if (length == 3 && index == 2) return append(faces, entry, kTriangleMark);
+    return append(faces, entry);
 }
 
 }  // namespace tolvane::ply

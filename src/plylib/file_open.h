@@ -1,5 +1,4 @@
-// Opening a named file as a FILE*, the one thing of the PLY library that differs between
-// operating systems (file_open_posix.cpp, file_open_windows.cpp).
+// Opening a named file as a FILE*.
 #pragma once
 
 #include <cstdio>
@@ -12,8 +11,8 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// `mode` is "rb" or "wb". On Windows a name that is valid UTF-8 is opened as such (so that any
-// path can be given); other names are taken in the process code page. Null on failure.
+// `mode` is "rb" or "wb". The name goes to the runtime unchanged, in its current code page, as
+// every other path the library is given. Null on failure.
 FileHandle open_file(const char *name, const char *mode);
 
 }  // namespace plylib

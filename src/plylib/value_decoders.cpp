@@ -74,6 +74,7 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
     if constexpr (S == Scalar::f32 || S == Scalar::f64) {
         using Float = std::conditional_t<S == Scalar::f32, float, double>;
         if (*p == '+' && ++p != end && (*p == '-' || *p == '+')) return false;
+        if (parse_short_decimal(p, end, S == Scalar::f32, value, stop)) return true;
         Float parsed;
         const auto [after, error] = std::from_chars(p, end, parsed, std::chars_format::general);
         if (error != std::errc{} || !std::isfinite(parsed)) return false;
@@ -83,13 +84,13 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
         // At most 18 digits cannot overflow; longer numbers take the general path.
         bool negative = false;
         if (*p == '-' || *p == '+') negative = *p++ == '-';
-        const char *digits = p;
-        std::int64_t parsed = 0;
-        const char *limit = end - p > 18 ? p + 18 : end;
-        while (p != limit && static_cast<unsigned char>(*p - '0') < 10)
-            parsed = parsed * 10 + (*p++ - '0');
-        if (p == digits) return false;
-        if (negative) parsed = -parsed;
+        const char *const digits = p;
+        std::uint64_t magnitude = 0;  // wraps harmlessly past 19 digits: refused below
+        while (p != end && static_cast<unsigned char>(*p - '0') < 10)
+            magnitude = magnitude * 10 + static_cast<unsigned char>(*p++ - '0');
+        if (p == digits || p - digits > 18) return false;
+        const auto parsed =
+            negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
         if (parsed < integer_min(S) || parsed > integer_max(S)) return false;
         *value = static_cast<double>(parsed);
         *stop = p;

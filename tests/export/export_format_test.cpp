@@ -114,6 +114,8 @@ struct OptionCase {
     bool split;
 };
 
+void PrintTo(const OptionCase &option, std::ostream *out) { *out << "value " << option.value; }
+
 class ExportOptionCode : public testing::TestWithParam<OptionCase> {};
 
 // Only the exact values 1, 2 and 3 set flags; everything else is the plain ASCII export.

@@ -24,7 +24,14 @@ float bounded_call(const std::function<float()> &call) {
     const std::uint64_t in_use = address_space_in_use();
     const int code = run_with_memory_limit(in_use + kMemoryHeadroom, [&] {
         end_after(kTimeLimitSeconds);
-        const float result = call();
+        // Nothing may unwind out of the child: the test framework would carry on running the
+        // remaining tests in it.
+        float result = 0;
+        try {
+            result = call();
+        } catch (...) {
+            return 255;
+        }
         const bool fits = std::trunc(result) == result && result >= kLowest && result <= kHighest;
         return fits ? static_cast<int>(result) + kOffset : 255;
     });

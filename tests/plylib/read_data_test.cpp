@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
+#include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "ply_test_support.h"
@@ -484,6 +488,72 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"Missing", "float", "", false, 0, "Unexpected end of file"},
         TokenCase{"Unprintable", "int", "1\x01", false, 0, "Invalid int value '1?'"}),
     [](const testing::TestParamInfo<TokenCase> &info) { return std::string(info.param.name); });
+
+// Whatever path a number takes inside the reader, its value is the one std::from_chars gives:
+// random decimal texts of many shapes, plus values on float rounding midpoints.
+TEST(PlyReadAscii, FloatsAreTheValuesFromCharsGives) {
+    std::vector<std::string> tokens = {"16777217",
+                                       "16777219",
+                                       "-16777217",
+                                       "33554433",
+                                       "0.1",
+                                       "1e22",
+                                       "1e23",
+                                       "9007199254740993",
+                                       "9007199254740992",
+                                       "4.35",
+                                       "1.e5",
+                                       "-.5",
+                                       "0",
+                                       "-0.000",
+                                       "+7.25E-3",
+                                       "3.4028235e38",
+                                       "1.17549435e-38",
+                                       "1e-45",
+                                       "123456789012345678901234567890",
+                                       "0.30000000000000004"};
+    std::mt19937_64 random(2024);
+    const auto digits = [&random](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += static_cast<char>('0' + random() % 10);
+        return text;
+    };
+    while (tokens.size() < 20000) {
+        std::string token = random() % 4 == 0 ? "-" : random() % 8 == 0 ? "+" : "";
+        const std::string whole = digits(static_cast<int>(random() % 12));
+        const std::string fraction = digits(static_cast<int>(random() % 14));
+        token += whole;
+        if (!fraction.empty() || random() % 8 == 0) token += "." + fraction;
+        if (whole.empty() && fraction.empty()) token += "5";
+        if (random() % 3 == 0) {
+            token += random() % 2 ? "e" : "E";
+            token += random() % 2 ? "-" : random() % 2 ? "+" : "";
+            token += std::to_string(random() % 25);
+        }
+        tokens.push_back(token);
+    }
+    std::string text = "ply\nformat ascii 1.0\nelement v " + std::to_string(tokens.size()) +
+                       "\nproperty float f\nproperty double d\nend_header\n";
+    for (const std::string &token : tokens) text += token + " " + token + "\n";
+    const ReadResult result = read_all(text);
+    ASSERT_TRUE(result.read_ok) << (result.errors.empty() ? "" : result.errors[0]);
+    const std::vector<double> floats = values_of(result.calls, "f");
+    const std::vector<double> doubles = values_of(result.calls, "d");
+    ASSERT_EQ(floats.size(), tokens.size());
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const std::string &token = tokens[i];
+        const char *begin = token.data() + (token[0] == '+' ? 1 : 0);
+        const char *end = token.data() + token.size();
+        float f = 0;
+        double d = 0;
+        const auto float_result = std::from_chars(begin, end, f);
+        const auto double_result = std::from_chars(begin, end, d);
+        ASSERT_TRUE(float_result.ec == std::errc{} && double_result.ec == std::errc{}) << token;
+        const auto read_float = static_cast<float>(floats[i]);
+        ASSERT_EQ(std::memcmp(&read_float, &f, sizeof f), 0) << token << " as float";
+        ASSERT_EQ(std::memcmp(&doubles[i], &d, sizeof d), 0) << token << " as double";
+    }
+}
 
 TEST(PlyReadBinary, PartialValueAtEndOfFile) {
     for (const char *format : {"binary_little_endian", "binary_big_endian"}) {

@@ -4,6 +4,7 @@
 # - the plug-in exports exactly the entry points whose sources exist, under their plain names
 #   (no leading underscore, no @N, no compiler runtime or inline function leaking out);
 # - every name exported is one of the nine the host knows;
+# - on 32-bit x86, each export is cdecl with its float in x87's st(0);
 # - neither file needs a DLL beyond Windows' own: no libgcc, libstdc++ or winpthread beside them.
 #
 # Usage: check_pe_tables.sh OBJDUMP PE_FORMAT ENTRY_SOURCE_DIR PLUGIN_DLL HOST_EXE
@@ -19,10 +20,8 @@ allowed_imports="kernel32.dll msvcrt.dll"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-
 # The entry points that exist today, as their sources define them. Derived here rather than
-# listed, because the set grows as entry points land.
-# A definition may be wrapped over several lines.
+# listed, because the set grows as entry points land. A definition may be wrapped over lines.
 expected=$(cat "$entry_dir"/*.cpp | tr '\n' ' ' | grep -o 'TOLVANE_EXPORT[^(;{}]*(' |
            sed -E 's/.*[^A-Za-z0-9_]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\($/\1/' | LC_ALL=C sort -u || true)
 if [ -z "$expected" ]; then
@@ -71,7 +70,7 @@ check_format "$host"
 
 actual=$(exports_of "$plugin")
 echo "expected exports: $(echo $expected)"
-echo "tolvane.dll exports: $(echo $actual)"
+echo "$(basename "$plugin") exports: $(echo $actual)"
 unexpected=$(LC_ALL=C comm -13 <(echo "$expected") <(echo "$actual") | sed '/^$/d')
 missing=$(LC_ALL=C comm -23 <(echo "$expected") <(echo "$actual") | sed '/^$/d')
 [ -z "$unexpected" ] || fail "exported but not an entry point: $(echo $unexpected)"
@@ -79,6 +78,61 @@ missing=$(LC_ALL=C comm -23 <(echo "$expected") <(echo "$actual") | sed '/^$/d')
 
 check_imports "$plugin"
 check_imports "$host"
+
+# On 32-bit x86 the host calls with cdecl and takes the float from x87's st(0). Checked on the
+# code itself, from each export's first instruction to its first return: a callee that pops its
+# arguments returns with "ret $N", and one that leaves the float in xmm0 or eax loads no x87
+# register. A tail jump before any return proves nothing either way and is let pass.
+check_x86_calling_form() {
+  local image_base
+  image_base=$("$objdump" -p "$plugin" | awk '$1 == "ImageBase" { print $2 }')
+  "$objdump" -p "$plugin" | awk -v base="$image_base" '
+    function hex(text,    i, c, value) {
+      value = 0
+      text = tolower(text)
+      for (i = 1; i <= length(text); ++i) {
+        c = index("0123456789abcdef", substr(text, i, 1)) - 1
+        value = value * 16 + c
+      }
+      return value
+    }
+    /^Export Address Table --/ { in_addresses = 1; next }
+    in_addresses && /Export RVA/ { gsub(/[][]/, " "); rva[$1] = $4; next }
+    in_addresses && /^[[:space:]]*$/ { in_addresses = 0 }
+    /^\[Ordinal\/Name Pointer\] Table/ { in_names = 1; next }
+    in_names && /^[[:space:]]*$/ { in_names = 0 }
+    in_names { gsub(/[][]/, " "); printf "%x %s\n", hex(base) + hex(rva[$1]), $2 }' >"$work/x86_entries"
+  "$objdump" -d --no-show-raw-insn "$plugin" | awk -v entries="$work/x86_entries" '
+    BEGIN { while ((getline line < entries) > 0) { split(line, f, " "); start[f[1]] = f[2] } }
+    {
+      address = $1; sub(/:$/, "", address); sub(/^0+/, "", address)
+      if (address in start) { name = start[address]; saw_x87_load = 0; steps = 0 }
+      if (name == "") next
+      mnemonic = $2
+      if (mnemonic ~ /^fi?ld/) saw_x87_load = 1
+      if (mnemonic == "ret" && NF == 2) {
+        print name, (saw_x87_load ? "ok" : "returns its float elsewhere than st(0)"); name = ""
+      } else if (mnemonic == "ret") {
+        print name, "pops its own arguments (not cdecl)"; name = ""
+      } else if (mnemonic == "jmp" || ++steps > 5000) {
+        print name, "ok"; name = ""
+      }
+    }' >"$work/x86_verdicts"
+  local name verdict
+  while read -r name verdict; do
+    [ "$verdict" = ok ] || fail "$name $verdict"
+  done <"$work/x86_verdicts"
+  local checked
+  checked=$(wc -l <"$work/x86_verdicts")
+  [ "$checked" -eq "$(wc -l <"$work/x86_entries")" ] ||
+    fail "found the code of $checked of $(wc -l <"$work/x86_entries") exports"
+  echo "32-bit calling form checked on $checked exports"
+}
+if [ "$pe_format" = pei-i386 ]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  check_x86_calling_form
+fi
 
 host_exports=$(exports_of "$host")
 [ -z "$host_exports" ] || fail "the stand-in host exports symbols: $(echo $host_exports)"
