@@ -23,9 +23,11 @@ struct GridVertex {
 };
 
 GridVertex grid_vertex(std::uint32_t i, std::uint32_t j) {
-    return {static_cast<float>(i) * 0.001f, static_cast<float>(j) * 0.001f,
+    return {static_cast<float>(i) * 0.001f,
+            static_cast<float>(j) * 0.001f,
             static_cast<float>((i * 7 + j * 13) % 1000) * 0.0125f,
-            static_cast<unsigned char>(i % 256), static_cast<unsigned char>(j % 256),
+            static_cast<unsigned char>(i % 256),
+            static_cast<unsigned char>(j % 256),
             static_cast<unsigned char>((i + j) % 256)};
 }
 
@@ -157,13 +159,17 @@ void write_grid_interchange(const std::string &path) {
     out.bytes(end_marker.data(), end_marker.size());
 }
 
-std::uint64_t file_size(const std::string &path) { return std::filesystem::file_size(path); }
+std::uint64_t file_size(const std::string &path) {
+    return std::filesystem::file_size(path);
+}
 
 double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
                         const std::string &scratch_output, int runs) {
     std::vector<char> block(1 << 16, 'x');
     double best = 1e300;
     for (int run = 0; run < runs; ++run) {
+        std::filesystem::remove(scratch_output);
+        settle_disk();
         const auto start = std::chrono::steady_clock::now();
         std::FILE *in = std::fopen(input.c_str(), "rb");
         if (in == nullptr) throw std::runtime_error("cannot read " + input);
@@ -176,7 +182,8 @@ double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
         std::FILE *out = std::fopen(scratch_output.c_str(), "wb");
         if (out == nullptr) throw std::runtime_error("cannot write " + scratch_output);
         for (std::uint64_t left = output_bytes; left > 0;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
             std::fwrite(block.data(), 1, n, out);
             left -= n;
         }
@@ -188,7 +195,12 @@ double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
     return best;
 }
 
-Measured measure_in_child(const std::function<int()> &body, int runs) {
+void settle_disk() {
+    sync();
+}
+
+Measured measure_in_child(const std::function<int()> &body, int runs,
+                          const std::function<void()> &before) {
     Measured best;
     best.seconds = 1e300;
     for (int run = 0; run < runs; ++run) {
@@ -199,12 +211,13 @@ Measured measure_in_child(const std::function<int()> &body, int runs) {
         if (child < 0) throw std::runtime_error("fork failed");
         if (child == 0) {
             close(pipe_ends[0]);
-            struct rusage before {};
-            getrusage(RUSAGE_SELF, &before);
+            if (before) before();
+            struct rusage usage_before {};
+            getrusage(RUSAGE_SELF, &usage_before);
             const auto start = std::chrono::steady_clock::now();
             const int code = body();
             const double seconds = seconds_since(start);
-            const long before_kib = before.ru_maxrss;
+            const long before_kib = usage_before.ru_maxrss;
             const ssize_t written1 = write(pipe_ends[1], &seconds, sizeof seconds);
             const ssize_t written2 = write(pipe_ends[1], &before_kib, sizeof before_kib);
             _exit(written1 == sizeof seconds && written2 == sizeof before_kib ? code : 99);
@@ -234,17 +247,18 @@ void print_row(const char *what, double seconds, std::uint64_t bytes, double flo
                std::uint64_t peak_bytes, std::uint64_t memory_reference,
                const char *memory_reference_name) {
     const double mb = static_cast<double>(bytes) / 1e6;
-    std::printf("%-28s %7.3f s  %8.1f MB/s  floor %6.3f s  ratio %5.2f  peak %7.1f MB = %4.2f x %s\n",
-                what, seconds, mb / seconds, floor_seconds, seconds / floor_seconds,
-                static_cast<double>(peak_bytes) / 1e6,
-                static_cast<double>(peak_bytes) / static_cast<double>(memory_reference),
-                memory_reference_name);
+    std::printf(
+        "%-28s %7.3f s  %8.1f MB/s  floor %6.3f s  ratio %5.2f  peak %7.1f MB = %4.2f x %s\n", what,
+        seconds, mb / seconds, floor_seconds, seconds / floor_seconds,
+        static_cast<double>(peak_bytes) / 1e6,
+        static_cast<double>(peak_bytes) / static_cast<double>(memory_reference),
+        memory_reference_name);
 }
 
 std::string scratch_folder() {
     static const std::string folder = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("tolvane-bench-" + std::to_string(getpid()));
+        auto path =
+            std::filesystem::temp_directory_path() / ("tolvane-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(path);
         std::atexit([] {
             std::error_code ignored;

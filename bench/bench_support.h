@@ -32,8 +32,14 @@ struct Measured {
     int exit_code = 0;
 };
 
-// Runs `body` in a fresh child process, best of `runs`; `body` returns 0 on success.
-Measured measure_in_child(const std::function<int()> &body, int runs);
+// Runs `body` in a fresh child process, best of `runs`; `body` returns 0 on success. `before`
+// runs in the child first, untimed (removing the previous run's output, say).
+Measured measure_in_child(const std::function<int()> &body, int runs,
+                          const std::function<void()> &before = {});
+
+// Writes back everything written so far, so that flushing the generated input does not land in
+// the middle of a measurement.
+void settle_disk();
 
 void print_row(const char *what, double seconds, std::uint64_t bytes, double floor_seconds,
                std::uint64_t peak_bytes, std::uint64_t memory_reference,

@@ -2,6 +2,7 @@
 // PLYExport, against the I/O floor of the same files measured in the same run. MB/s are of the
 // PLY file written; peak memory is set against the interchange file read.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "bench_support.h"
@@ -47,7 +48,11 @@ int main() {
                            ? 0
                            : 1;
             },
-            kRuns);
+            kRuns,
+            [&] {
+                std::filesystem::remove(output);
+                settle_disk();
+            });
         if (run.exit_code != 0) {
             std::fprintf(stderr, "PLYExport failed writing %s\n", format.name);
             return 1;

@@ -1,6 +1,7 @@
 // PLY import of a 2,000,000-vertex, 4,000,000-triangle coloured mesh through the exported
 // PLYImport, against the I/O floor of the same files measured in the same run.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "bench_support.h"
@@ -20,8 +21,9 @@ int main() {
     const std::string output = folder + "/out.vyn";
     constexpr int kRuns = 3;
 
-    std::printf("PLY import, %u x %u grid: 2,000,000 vertices, 4,000,000 triangles, uchar colours\n",
-                kGridWidth, kGridHeight);
+    std::printf(
+        "PLY import, %u x %u grid: 2,000,000 vertices, 4,000,000 triangles, uchar colours\n",
+        kGridWidth, kGridHeight);
     const struct {
         const char *name;
         PlyStorage storage;
@@ -34,7 +36,11 @@ int main() {
         output_buffer.resize(260, '\0');
         const Measured run = measure_in_child(
             [&] { return ply_import(input.c_str(), 0.0, output_buffer.data()) == 0.0f ? 0 : 1; },
-            kRuns);
+            kRuns,
+            [&] {
+                std::filesystem::remove(output);
+                settle_disk();
+            });
         if (run.exit_code != 0) {
             std::fprintf(stderr, "PLYImport failed on the %s grid\n", format.name);
             return 1;

@@ -22,8 +22,13 @@ struct InfoRun {
 
 InfoRun run_info(const ScratchFolder &folder, const std::string &input) {
     InfoRun run;
-    run.status = run_command(stand_in_host().string() + " info " + input, folder.path / "info.txt",
-                             run.text);
+    const std::string command = stand_in_host().string() + " info " + input;
+    run.status = run_command(command, folder.path / "info.txt", run.text);
+    // Under Wine, starting a child now and then fails before the program runs; one more try
+    // tells that apart from the program's own answer.
+    if (run.status != 0 && run.status != 1 && run.status != 256 && run.text.empty()) {
+        run.status = run_command(command, folder.path / "info.txt", run.text);
+    }
     const std::string label = "PLYExport would return ";
     const std::size_t at = run.text.find(label);
     if (at != std::string::npos) {
@@ -94,7 +99,8 @@ TEST(InfoCommand, SurvivesAnyBytes) {
         const InfoRun info = run_info(folder, folder.file("in.vyn"));
         EXPECT_TRUE(info.has_verdict) << info.text;
         // Exit status 1 (a refused file) is 256 as a POSIX wait status, 1 on Windows.
-        EXPECT_TRUE(info.status == 0 || info.status == 1 || info.status == 256) << info.text;
+        EXPECT_TRUE(info.status == 0 || info.status == 1 || info.status == 256)
+            << "status " << info.status << ": " << info.text;
     }
 }
 
