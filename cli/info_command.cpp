@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "entry/export_result_code.h"
 #include "interchange/chunk_reader.h"
 #include "interchange/format.h"
 #include "interchange/reader.h"
@@ -227,35 +228,10 @@ void explain_success(const ply::ExportPlan &plan) {
         "  writing it fails; the output path is then left as it was.\n");
 }
 
-float result_code(const ply::ExportResult &result) {
-    switch (result.condition) {
-        case ExportCondition::exported:
-            return 0.0f;
-        case ExportCondition::cannot_open:
-            return -1760.0f;
-        case ExportCondition::too_large:
-            return -8.0f;
-        case ExportCondition::unexpected_chunk:
-            return static_cast<float>(result.tag);
-        case ExportCondition::missing_chunk:
-            return -4.0f;
-        case ExportCondition::colour_count_mismatch:
-            return -56.0f;
-        case ExportCondition::ends_early:
-            return -3.0f;
-        case ExportCondition::coordinate_not_finite:
-            return -7.0f;
-        case ExportCondition::cannot_create:
-            return 1.0f;
-        case ExportCondition::write_failed:
-            return -100.0f;
-    }
-    return -100.0f;
-}
-
 void explain(const ply::ExportPlan &plan, const ChunkOrder &order,
              std::span<const unsigned char> bytes) {
-    std::printf("PLYExport would return %s:\n", format_result(result_code(plan.result)).c_str());
+    std::printf("PLYExport would return %s:\n",
+                format_result(entry::export_result_code(plan.result)).c_str());
     const interchange::ReadStatus &read = plan.read;
     switch (plan.result.condition) {
         case ExportCondition::exported:

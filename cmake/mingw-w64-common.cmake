@@ -20,8 +20,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # (or wait on) each other's Wine state.
 set(CMAKE_CROSSCOMPILING_EMULATOR
     ${CMAKE_CURRENT_LIST_DIR}/wine-run;${TOLVANE_WINE_LOADER};${CMAKE_BINARY_DIR}/wineprefix)
-
-# Every program and the plug-in carry the compiler's runtime inside: a host ships the one DLL,
-# and Wine runs the tests without a search path into the cross compiler's folders.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
