@@ -11,12 +11,13 @@ namespace tolvane::ply {
 // The value truncated toward zero, reduced to its low 32 bits (two's complement); 0 where there
 // is no integer (NaN, infinities).
 inline std::uint32_t low_32_bits(double value) {
-    const double whole = std::trunc(value);
-    // Every value a file really holds takes this path; the rest are reduced exactly below.
+    // Every value a file really holds takes this path: the conversion itself truncates toward
+    // zero. The rest are reduced exactly below.
     constexpr double kTwoTo63 = 9223372036854775808.0;
-    if (whole > -kTwoTo63 && whole < kTwoTo63) {
-        return static_cast<std::uint32_t>(static_cast<std::int64_t>(whole));
+    if (value > -kTwoTo63 && value < kTwoTo63) {
+        return static_cast<std::uint32_t>(static_cast<std::int64_t>(value));
     }
+    const double whole = std::trunc(value);
     if (!std::isfinite(whole)) return 0;
     constexpr double kTwoTo32 = 4294967296.0;
     double reduced = std::fmod(whole, kTwoTo32);  // exact, in (-2^32, 2^32)

@@ -164,9 +164,7 @@ class ValueWriter {
             std::int64_t length = 0;
             if (!list_length(property.length_type, value, &length) ||
                 !property.encode_length(sink_, value, separate)) {
-                ply_.error("List length " + number_text(value) + " cannot be written as " +
-                           type_word(property.length_type) + where(property));
-                return false;
+                return refuse_length(property, value);
             }
             cursor_.instance_started = true;
             if (length == 0) {
@@ -193,7 +191,16 @@ class ValueWriter {
         seek_element(cursor_.element + 1);
     }
 
-    bool refuse(const t_ply_property_ &property, e_ply_type type, double value) {
+    // The refusals build messages; kept out of line so that the path of every accepted value
+    // stays small.
+    [[gnu::noinline, gnu::cold]] bool refuse_length(const t_ply_property_ &property, double value) {
+        ply_.error("List length " + number_text(value) + " cannot be written as " +
+                   type_word(property.length_type) + where(property));
+        return false;
+    }
+
+    [[gnu::noinline, gnu::cold]] bool refuse(const t_ply_property_ &property, e_ply_type type,
+                                             double value) {
         ply_.error("Value " + number_text(value) + " cannot be written as " + type_word(type) +
                    where(property));
         return false;
