@@ -243,6 +243,18 @@ Measured measure_in_child(const std::function<int()> &body, int runs,
     return best;
 }
 
+Measured measure_conversion(EntryPointFn entry, const std::string &input, double value,
+                            const std::string &output, int runs) {
+    std::string output_buffer = output;
+    output_buffer.resize(std::max<std::size_t>(260, output.size() + 1), '\0');
+    return measure_in_child(
+        [&] { return entry(input.c_str(), value, output_buffer.data()) == 0.0f ? 0 : 1; }, runs,
+        [&] {
+            std::filesystem::remove(output);
+            settle_disk();
+        });
+}
+
 void print_row(const char *what, double seconds, std::uint64_t bytes, double floor_seconds,
                std::uint64_t peak_bytes, std::uint64_t memory_reference,
                const char *memory_reference_name) {

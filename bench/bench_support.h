@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "entry/calling_form.h"
+
 namespace tolvane::bench {
 
 // A closed grid (a torus) of 2,000 x 1,000 vertices: 2,000,000 vertices with uchar colours and
@@ -40,6 +42,11 @@ Measured measure_in_child(const std::function<int()> &body, int runs,
 // Writes back everything written so far, so that flushing the generated input does not land in
 // the middle of a measurement.
 void settle_disk();
+
+// Calls a conversion export (`entry` with text `input`, `value`, and `output` in a host-sized
+// buffer) in a child, best of `runs`, with the output removed and the disk settled before each.
+Measured measure_conversion(EntryPointFn entry, const std::string &input, double value,
+                            const std::string &output, int runs);
 
 void print_row(const char *what, double seconds, std::uint64_t bytes, double floor_seconds,
                std::uint64_t peak_bytes, std::uint64_t memory_reference,

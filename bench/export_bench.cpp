@@ -40,19 +40,8 @@ int main() {
         double option_code;
     } formats[] = {{"binary little-endian", 1.0}, {"ascii", 0.0}};
     for (const auto &format : formats) {
-        std::string output_buffer = output;
-        output_buffer.resize(260, '\0');
-        const Measured run = measure_in_child(
-            [&] {
-                return ply_export(input.c_str(), format.option_code, output_buffer.data()) == 0.0f
-                           ? 0
-                           : 1;
-            },
-            kRuns,
-            [&] {
-                std::filesystem::remove(output);
-                settle_disk();
-            });
+        const Measured run =
+            measure_conversion(ply_export, input, format.option_code, output, kRuns);
         if (run.exit_code != 0) {
             std::fprintf(stderr, "PLYExport failed writing %s\n", format.name);
             return 1;

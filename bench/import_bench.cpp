@@ -32,15 +32,7 @@ int main() {
     for (const auto &format : formats) {
         const std::string input = folder + "/grid.ply";
         write_grid_ply(input, format.storage);
-        std::string output_buffer = output;
-        output_buffer.resize(260, '\0');
-        const Measured run = measure_in_child(
-            [&] { return ply_import(input.c_str(), 0.0, output_buffer.data()) == 0.0f ? 0 : 1; },
-            kRuns,
-            [&] {
-                std::filesystem::remove(output);
-                settle_disk();
-            });
+        const Measured run = measure_conversion(ply_import, input, 0.0, output, kRuns);
         if (run.exit_code != 0) {
             std::fprintf(stderr, "PLYImport failed on the %s grid\n", format.name);
             return 1;

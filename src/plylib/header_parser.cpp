@@ -100,17 +100,23 @@ class HeaderParser {
         return LineRead::line;
     }
 
+    // The next line into line_; a header may not end before "end_header".
+    bool read_header_line() {
+        switch (next_line()) {
+            case LineRead::end:
+                return fail("Unexpected end of file in header");
+            case LineRead::error:
+                return fail("Error reading file in header");
+            case LineRead::line:
+                break;
+        }
+        return true;
+    }
+
     // The next line that has a word, split into words_; blank lines are passed over.
     bool next_nonblank_line() {
         for (;;) {
-            switch (next_line()) {
-                case LineRead::end:
-                    return fail("Unexpected end of file in header");
-                case LineRead::error:
-                    return fail("Error reading file in header");
-                case LineRead::line:
-                    break;
-            }
+            if (!read_header_line()) return false;
             words_ = split(line_);
             if (words_.count == 0) continue;
             // A cut-off file: only "end_header" may end without a line end.
@@ -127,14 +133,7 @@ class HeaderParser {
             return fail("Bad magic number (expected 'ply')");
         }
         if (std::memcmp(magic, "ply", 3) != 0) return fail("Bad magic number (expected 'ply')");
-        switch (next_line()) {
-            case LineRead::end:
-                return fail("Unexpected end of file in header");
-            case LineRead::error:
-                return fail("Error reading file in header");
-            case LineRead::line:
-                break;
-        }
+        if (!read_header_line()) return false;
         // Only blanks may follow "ply" on its line.
         words_ = split(line_);
         if (words_.count > 0) return fail("Bad magic number (expected 'ply')");
