@@ -1,9 +1,13 @@
 #include "ply/export_writer.h"
 
+#include <bit>
+#include <cstdint>
+#include <iterator>
 #include <memory>
 
 #include "platform/safe_output.h"
 #include "plylib/rply.h"
+#include "plylib/rply_bulk.h"
 
 namespace tolvane::ply {
 namespace {
@@ -36,43 +40,82 @@ bool declare(p_ply ply, const interchange::HostMesh &mesh, std::uint64_t faces) 
            ply_add_list_property(ply, "vertex_indices", PLY_UCHAR, PLY_INT);
 }
 
-// Values go to the writer straight from the file's bytes, in the order the header declares
-// them: no list of them is built, so memory stays at the size of the input.
+// Vertices go to the writer straight from the file's bytes, whole records at a time: no list
+// of values is built, so memory stays at the size of the input. The file's values are
+// little-endian, as the machines the plug-in is built for.
+static_assert(std::endian::native == std::endian::little);
+
 bool write_vertices(p_ply ply, const interchange::HostMesh &mesh) {
-    for (std::size_t k = 0; k < mesh.vertex_count; ++k) {
-        const interchange::Colour colour = interchange::colour_of(mesh, k);
-        if (!ply_write(ply, interchange::position_value(mesh, k, 0)) ||
-            !ply_write(ply, interchange::position_value(mesh, k, 1)) ||
-            !ply_write(ply, interchange::position_value(mesh, k, 2)) ||
-            !ply_write(ply, colour.red) || !ply_write(ply, colour.green) ||
-            !ply_write(ply, colour.blue)) {
-            return false;
-        }
-    }
-    return true;
+    using plylib::ColumnType;
+    const auto scalar = [](ColumnType type, const unsigned char *values, std::size_t stride) {
+        plylib::WriteSource source;
+        source.type = type;
+        source.values = values;
+        source.stride = stride;
+        return source;
+    };
+    const unsigned char *positions = mesh.positions;
+    const unsigned char *colours = mesh.colours;
+    const plylib::WriteSource sources[] = {
+        scalar(ColumnType::float32, positions, interchange::kVertexSize),
+        scalar(ColumnType::float32, positions + 4, interchange::kVertexSize),
+        scalar(ColumnType::float32, positions + 8, interchange::kVertexSize),
+        // A colour entry holds blue, green, red.
+        scalar(ColumnType::uint8, colours + 2, interchange::kColourEntrySize),
+        scalar(ColumnType::uint8, colours + 1, interchange::kColourEntrySize),
+        scalar(ColumnType::uint8, colours, interchange::kColourEntrySize),
+    };
+    return mesh.vertex_count == 0 ||
+           ply_write_instances(ply, sources, std::size(sources), mesh.vertex_count);
 }
 
-bool write_triangle(p_ply ply, std::int32_t a, std::int32_t b, std::int32_t c) {
-    return ply_write(ply, 3) && ply_write(ply, a) && ply_write(ply, b) && ply_write(ply, c);
+// The PLY faces of a run of records, as rows of up to four indices and their lengths.
+struct FaceBatch {
+    static constexpr std::size_t kFaces = 8192;
+    std::int32_t rows[kFaces][4];
+    std::uint8_t lengths[kFaces];
+    std::size_t size = 0;
+
+    void add(std::uint8_t length, std::int32_t a, std::int32_t b, std::int32_t c,
+             std::int32_t d = 0) {
+        rows[size][0] = a;
+        rows[size][1] = b;
+        rows[size][2] = c;
+        rows[size][3] = d;
+        lengths[size++] = length;
+    }
+};
+
+bool write_batch(p_ply ply, FaceBatch &batch) {
+    plylib::WriteSource source;
+    source.type = plylib::ColumnType::int32;
+    source.values = batch.rows;
+    source.stride = sizeof batch.rows[0];
+    source.entry_stride = sizeof batch.rows[0][0];
+    source.length_type = plylib::ColumnType::uint8;
+    source.lengths = batch.lengths;
+    source.length_stride = 1;
+    const bool written = batch.size == 0 || ply_write_instances(ply, &source, 1, batch.size);
+    batch.size = 0;
+    return written;
 }
 
 bool write_faces(p_ply ply, const interchange::HostMesh &mesh, bool split_quads) {
+    auto batch = std::make_unique<FaceBatch>();
     for (std::size_t i = 0; i < mesh.face_records; ++i) {
+        if (batch->size + 2 > FaceBatch::kFaces && !write_batch(ply, *batch)) return false;
         const interchange::FaceRecord face = interchange::face_record(mesh, i);
-        bool written = false;
         if (face.d < 0) {
-            written = write_triangle(ply, face.a, face.b, face.c);
+            batch->add(3, face.a, face.b, face.c);
         } else if (split_quads) {
             // The diagonal runs from a to c; both halves keep the quad's winding.
-            written = write_triangle(ply, face.a, face.b, face.c) &&
-                      write_triangle(ply, face.c, face.d, face.a);
+            batch->add(3, face.a, face.b, face.c);
+            batch->add(3, face.c, face.d, face.a);
         } else {
-            written = ply_write(ply, 4) && ply_write(ply, face.a) && ply_write(ply, face.b) &&
-                      ply_write(ply, face.c) && ply_write(ply, face.d);
+            batch->add(4, face.a, face.b, face.c, face.d);
         }
-        if (!written) return false;
     }
-    return true;
+    return write_batch(ply, *batch);
 }
 
 }  // namespace

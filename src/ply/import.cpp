@@ -1,14 +1,13 @@
 #include "ply/import.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <filesystem>
+#include <cstring>
 #include <memory>
 
 #include "interchange/writer.h"
 #include "ply/import_buffers.h"
 #include "ply/import_callbacks.h"
 #include "plylib/rply.h"
+#include "plylib/rply_bulk.h"
 
 namespace tolvane::ply {
 namespace {
@@ -18,33 +17,61 @@ struct PlyCloser {
 };
 using PlyHandle = std::unique_ptr<t_ply_, PlyCloser>;
 
-struct EmptyOnExit {
-    ImportBuffers &buffers;
-    ~EmptyOnExit() { empty_buffers(buffers); }
-};
+const char *const kAxes[] = {"x", "y", "z"};
+const char *const kChannels[] = {"red", "green", "blue"};
 
-std::uint64_t file_size_or_zero(const char *path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    return error ? 0 : static_cast<std::uint64_t>(size);
+// The first element of that name, as the reader's lookups find it.
+p_ply_element find_element(p_ply ply, const char *name) {
+    for (p_ply_element element = ply_get_next_element(ply, nullptr); element;
+         element = ply_get_next_element(ply, element)) {
+        const char *element_name = nullptr;
+        ply_get_element_info(element, &element_name, nullptr);
+        if (std::strcmp(element_name, name) == 0) return element;
+    }
+    return nullptr;
 }
 
-// Room for the counts the header declares, but never more than the file's bytes could carry:
-// every instance takes at least one byte, and a triangle or quad at least four.
-void reserve_for(ImportBuffers &buffers, std::uint64_t file_size, long vertices,
-                 int coordinates_per_vertex, bool has_colour, long faces) {
-    const auto bounded = [](long declared, std::uint64_t limit) {
-        return static_cast<std::size_t>(
-            std::min<std::uint64_t>(declared > 0 ? static_cast<std::uint64_t>(declared) : 0, limit));
-    };
-    const std::size_t vertex_room = bounded(vertices, file_size);
-    buffers.coordinates.reserve(vertex_room * static_cast<std::size_t>(coordinates_per_vertex));
-    if (has_colour) {
-        buffers.red.reserve(vertex_room);
-        buffers.green.reserve(vertex_room);
-        buffers.blue.reserve(vertex_room);
+// Whether the first property of that name in `element` is a list (false when there is none).
+bool first_is(p_ply_element element, const char *name, bool list) {
+    for (p_ply_property property = ply_get_next_property(element, nullptr); property;
+         property = ply_get_next_property(element, property)) {
+        const char *property_name = nullptr;
+        e_ply_type type = PLY_LIST;
+        ply_get_property_info(property, &property_name, &type, nullptr, nullptr);
+        if (std::strcmp(property_name, name) == 0) return (type == PLY_LIST) == list;
     }
-    buffers.face_indices.reserve(bounded(faces, file_size / 4) * 4);
+    return false;
+}
+
+// Coordinates and colours are scalars and the face list a list in nearly every file; the bulk
+// reader takes only those shapes, and the callbacks the rest.
+bool usual_shapes(p_ply ply) {
+    if (p_ply_element vertex = find_element(ply, "vertex")) {
+        for (const char *name : kAxes)
+            if (first_is(vertex, name, true)) return false;
+        for (const char *name : kChannels)
+            if (first_is(vertex, name, true)) return false;
+    }
+    p_ply_element face = find_element(ply, "face");
+    return !(face && first_is(face, "vertex_indices", false));
+}
+
+void attach_columns(p_ply ply, ImportColumns &columns) {
+    ply_set_read_column(ply, "vertex", kAxes, 3, &columns.coordinates);
+    ply_set_read_column(ply, "vertex", &kChannels[0], 1, &columns.red);
+    ply_set_read_column(ply, "vertex", &kChannels[1], 1, &columns.green);
+    ply_set_read_column(ply, "vertex", &kChannels[2], 1, &columns.blue);
+    // A triangle a, b, c becomes the row a, b, c, -1; a quad its four indices.
+    ply_set_read_rows(ply, "face", "vertex_indices", 3, 4, -1.0, &columns.face_indices);
+}
+
+void attach_callbacks(p_ply ply, ImportBuffers &buffers) {
+    for (const char *axis : kAxes)
+        ply_set_read_cb(ply, "vertex", axis, on_coordinate, &buffers.coordinates, 0);
+    ply_set_read_cb(ply, "vertex", "red", on_channel, &buffers.red, 0);
+    ply_set_read_cb(ply, "vertex", "green", on_channel, &buffers.green, 0);
+    ply_set_read_cb(ply, "vertex", "blue", on_channel, &buffers.blue, 0);
+    ply_set_read_cb(ply, "face", "vertex_indices", on_face_index, &buffers.face_indices, 0);
 }
 
 ImportResult as_import_result(interchange::WriteResult result) {
@@ -64,34 +91,25 @@ ImportResult as_import_result(interchange::WriteResult result) {
 
 }  // namespace
 
-ImportResult import_ply(const char *ply_path, const char *output_path) {
-    ImportBuffers &buffers = import_buffers();
-    EmptyOnExit empty_on_exit{buffers};
+ImportResult import_ply(const char *ply_path, const char *output_path, ImportPath path) {
+    ImportColumns columns;
+    ImportBuffers buffers;
+    bool by_columns = false;
     {
         PlyHandle ply(ply_open(ply_path, nullptr, 0, nullptr));
         if (!ply) return ImportResult::cannot_open;
         if (!ply_read_header(ply.get())) return ImportResult::bad_header;
-
-        int coordinates_per_vertex = 0;
-        long vertices = 0;
-        for (const char *axis : {"x", "y", "z"}) {
-            const long count =
-                ply_set_read_cb(ply.get(), "vertex", axis, on_coordinate, &buffers.coordinates, 0);
-            if (count > 0) ++coordinates_per_vertex;
-            vertices = std::max(vertices, count);
+        by_columns = path == ImportPath::usual && usual_shapes(ply.get());
+        if (by_columns) {
+            attach_columns(ply.get(), columns);
+        } else {
+            attach_callbacks(ply.get(), buffers);
         }
-        const long reds = ply_set_read_cb(ply.get(), "vertex", "red", on_channel, &buffers.red, 0);
-        ply_set_read_cb(ply.get(), "vertex", "green", on_channel, &buffers.green, 0);
-        ply_set_read_cb(ply.get(), "vertex", "blue", on_channel, &buffers.blue, 0);
-        const long faces = ply_set_read_cb(ply.get(), "face", "vertex_indices", on_face_index,
-                                           &buffers.face_indices, 0);
-        reserve_for(buffers, file_size_or_zero(ply_path), vertices, coordinates_per_vertex,
-                    reds > 0, faces);
-
         if (!ply_read(ply.get())) return ImportResult::bad_data;
     }
     // The PLY file is closed before the output is written: both may name the same file.
-    return as_import_result(interchange::write_interchange(output_path, as_mesh(buffers)));
+    return as_import_result(interchange::write_interchange(
+        output_path, by_columns ? as_mesh(columns) : as_mesh(buffers)));
 }
 
 }  // namespace tolvane::ply

@@ -14,6 +14,11 @@ enum class ImportResult {
     write_failed,      // writing or closing the output failed, or the mesh is too large
 };
 
-ImportResult import_ply(const char *ply_path, const char *output_path);
+// How the values are taken from the PLY library. Both give the same file for every input;
+// `by_callbacks` is there to hold the usual way to that.
+enum class ImportPath { usual, by_callbacks };
+
+ImportResult import_ply(const char *ply_path, const char *output_path,
+                        ImportPath path = ImportPath::usual);
 
 }  // namespace tolvane::ply

@@ -2,17 +2,12 @@
 
 namespace tolvane::ply {
 
-ImportBuffers &import_buffers() {
-    static ImportBuffers buffers;
-    return buffers;
-}
-
-void empty_buffers(ImportBuffers &buffers) {
-    buffers.coordinates.clear();
-    buffers.face_indices.clear();
-    buffers.red.clear();
-    buffers.green.clear();
-    buffers.blue.clear();
+interchange::MeshBuffers as_mesh(const ImportColumns &columns) {
+    return {plylib::column_values<float>(columns.coordinates),
+            plylib::column_values<std::int32_t>(columns.face_indices),
+            plylib::column_values<std::uint8_t>(columns.red),
+            plylib::column_values<std::uint8_t>(columns.green),
+            plylib::column_values<std::uint8_t>(columns.blue)};
 }
 
 interchange::MeshBuffers as_mesh(const ImportBuffers &buffers) {

@@ -11,6 +11,7 @@ ByteSource::ByteSource(const void *data, std::size_t size) {
 }
 
 ByteSource::ByteSource(FileHandle file) : file_(std::move(file)) {
+    file_size_ = file_size_or_zero(file_.get());
     // Blocks are read whole into our own buffer; the stream's buffer would only add a copy.
     std::setvbuf(file_.get(), nullptr, _IONBF, 0);
 }
@@ -26,6 +27,7 @@ bool ByteSource::refill() {
     }
     cur = block_.get();
     end = cur + got;
+    read_so_far_ += got;
     return true;
 }
 
@@ -40,6 +42,13 @@ bool ByteSource::read(void *out, std::size_t size) {
         size -= take;
     }
     return true;
+}
+
+std::uint64_t ByteSource::remaining() const {
+    const auto in_block = static_cast<std::uint64_t>(end - cur);
+    if (!file_) return in_block;
+    const std::uint64_t consumed = read_so_far_ - in_block;
+    return file_size_ > consumed ? file_size_ - consumed : 0;
 }
 
 bool ByteSource::close() {

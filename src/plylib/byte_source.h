@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "plylib/file_open.h"
@@ -30,11 +31,16 @@ class ByteSource {
     // Copies the next `size` bytes to `out`, across blocks; false when the input ends first.
     bool read(void *out, std::size_t size);
     bool read_failed() const { return read_failed_; }
+    // The bytes not consumed yet, as far as known: the file's size less what was consumed
+    // (0 when the size cannot be had).
+    std::uint64_t remaining() const;
     // Closes the file, if any; false when closing failed.
     bool close();
 
   private:
     FileHandle file_;
+    std::uint64_t file_size_ = 0;
+    std::uint64_t read_so_far_ = 0;  // from the file, up to `end`
     std::unique_ptr<unsigned char[]> block_;
     bool read_failed_ = false;
 };

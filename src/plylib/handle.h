@@ -12,6 +12,7 @@
 
 #include "plylib/byte_sink.h"
 #include "plylib/byte_source.h"
+#include "plylib/column_binding.h"
 #include "plylib/file_open.h"
 #include "plylib/rply.h"
 #include "plylib/value_decoders.h"
@@ -41,6 +42,10 @@ struct t_ply_property_ {
     plylib::PackedDecoder packed_value = nullptr;
     std::size_t length_size = 0;
     std::size_t value_size = 0;
+    // Bulk reading: the column the property feeds instead of a callback, and its place among
+    // the column's values of one instance.
+    plylib::ColumnBinding *binding = nullptr;
+    std::size_t slot = 0;
 
     // Writing.
     plylib::Encoder encode_length = nullptr;
@@ -103,6 +108,12 @@ inline long clamp_to_long(std::int64_t value) {
 
 void default_error_cb(p_ply ply, const char *message);
 
+// Moves the write cursor past `count` whole instances of the element at hand, which the bulk
+// writer wrote (writer.cpp).
+void skip_written_instances(t_ply_ &ply, std::int64_t count);
+// Reports, once, that the output could not be written (writer.cpp).
+void report_write_failure(t_ply_ &ply);
+
 // A word of the input quoted for a message: at most 64 bytes, unprintable bytes as '?'.
 std::string quote(std::string_view word);
 
@@ -131,6 +142,7 @@ struct t_ply_ {
     // Reading.
     std::unique_ptr<plylib::ByteSource> source;
     std::unique_ptr<plylib::ValueInput> input;
+    std::deque<plylib::ColumnBinding> bindings;
 
     // Writing: ply_create's file (the sink writes into it), the buffered sink, the position.
     plylib::FileHandle output_file;

@@ -1,10 +1,14 @@
 // The reading half of the API: opening, the header, callbacks, the data section.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "plylib/ascii_numbers.h"
+#include "plylib/column_binding.h"
+#include "plylib/rply_bulk.h"
 #include "plylib/handle.h"
 #include "plylib/header_parser.h"
 #include "plylib/types.h"
@@ -30,34 +34,302 @@ bool is_reader(p_ply ply) {
 // The largest list length taken; a length is no allocation, this only keeps it an integer.
 constexpr double kMaxListLength = 9.0e18;
 
+bool valid_list_length(double length) {
+    return length >= 0 && length <= kMaxListLength &&
+           static_cast<double>(static_cast<std::int64_t>(length)) == length;
+}
+
+// What the bulk loops need of one property of the element at hand.
+struct PropertyPlan {
+    t_ply_property_ *property = nullptr;
+    ColumnBinding *binding = nullptr;  // null: read, checked and dropped
+    std::size_t offset = 0;            // within a record of scalars only
+    StridedDecoder strided = nullptr;  // binary, bound: values into the column
+    InPlaceDecoder in_place = nullptr;          // ASCII: scalar values or list entries
+    InPlaceDecoder in_place_length = nullptr;   // ASCII lists: the length, as a double
+};
+
 // Reads the data section, element by element, instance by instance, property by property.
 // `Binary` selects the fast path for packed values that lie wholly in the current block.
+//
+// An element none of whose properties has a callback is read by a bulk loop, whole instances
+// at a time, straight into its columns. Whatever a bulk loop cannot take as it lies (a value
+// across two blocks, the end of the file, an unusual ASCII token, an error) it leaves to the
+// general path, one instance at a time, from that instance's first byte: so both give the same
+// values and the same messages.
 template <bool Binary>
 class DataReader {
   public:
     explicit DataReader(t_ply_ &ply) : ply_(ply), input_(*ply.input), source_(ply.source.get()) {}
 
     bool run() {
+        for (ColumnBinding &binding : ply_.bindings) binding.column->size = 0;
         for (t_ply_element_ &element : ply_.elements) {
             // An element without properties takes no bytes, whatever its count.
             if (element.properties.empty() || element.ninstances == 0) continue;
-            std::vector<t_ply_property_ *> &properties = element.order;
-            properties.clear();
-            for (t_ply_property_ &property : element.properties) properties.push_back(&property);
-            argument_.element = &element;
-            for (std::int64_t instance = 0; instance < element.ninstances; ++instance) {
-                instance_ = instance;
-                argument_.instance_index = clamp_to_long(instance);
-                for (t_ply_property_ *property : properties) {
-                    if (!(property->is_list() ? read_list(*property) : read_scalar(*property)))
-                        return false;
-                }
-            }
+            if (!start_element(element)) return false;
+            const bool ok = bulk_ ? read_bulk(element) : read_each(element);
+            if (!ok) return false;
         }
         return true;
     }
 
   private:
+    bool start_element(t_ply_element_ &element) {
+        std::vector<t_ply_property_ *> &properties = element.order;
+        properties.clear();
+        bindings_.clear();
+        plans_.clear();
+        bulk_ = true;
+        all_scalar_ = true;
+        std::uint64_t least_bytes = 0;  // that an instance can take
+        std::size_t offset = 0;
+        for (t_ply_property_ &property : element.properties) {
+            properties.push_back(&property);
+            if (property.read_cb) bulk_ = false;
+            if (property.is_list()) all_scalar_ = false;
+            ColumnBinding *binding = property.binding;
+            if (binding && std::find(bindings_.begin(), bindings_.end(), binding) == bindings_.end())
+                bindings_.push_back(binding);
+            PropertyPlan plan;
+            plan.property = &property;
+            plan.binding = binding;
+            plan.offset = offset;
+            const ColumnType target = binding ? binding->column->type : ColumnType::float64;
+            if constexpr (Binary) {
+                if (binding) plan.strided = strided_decoder_for(ply_.storage_mode, property.value_type, target);
+                const std::size_t size = property.is_list() ? property.length_size : property.value_size;
+                offset += size;
+                least_bytes += size;
+            } else {
+                plan.in_place = binding ? in_place_decoder_for(property.value_type, target)
+                                        : in_place_checker_for(property.value_type);
+                plan.in_place_length = in_place_decoder_for(property.length_type, ColumnType::float64);
+                least_bytes += 2;  // a digit and a blank
+            }
+            plans_.push_back(plan);
+        }
+        record_size_ = offset;
+        argument_.element = &element;
+        // Room for the declared instances, but never more than the bytes left could hold.
+        const std::uint64_t backed = source_->remaining() / std::max<std::uint64_t>(least_bytes, 1);
+        instance_limit_ = static_cast<std::size_t>(
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(element.ninstances), SIZE_MAX / 64));
+        const auto expected = static_cast<std::size_t>(std::min<std::uint64_t>(backed, instance_limit_));
+        for (ColumnBinding *binding : bindings_) {
+            if (!reserve_column(*binding->column, expected * binding->width)) return out_of_memory();
+        }
+        return true;
+    }
+
+    bool read_each(t_ply_element_ &element) {
+        for (std::int64_t instance = 0; instance < element.ninstances; ++instance) {
+            if (!read_instance(instance)) return false;
+        }
+        return true;
+    }
+
+    // The general path: one instance, value by value.
+    bool read_instance(std::int64_t instance) {
+        instance_ = instance;
+        argument_.instance_index = clamp_to_long(instance);
+        if (!room_for_instance(static_cast<std::size_t>(instance))) return false;
+        for (ColumnBinding *binding : bindings_) binding->row_pending = false;
+        for (t_ply_property_ *property : argument_.element->order) {
+            if (!(property->is_list() ? read_list(*property) : read_scalar(*property)))
+                return false;
+        }
+        commit(static_cast<std::size_t>(instance) + 1);
+        return true;
+    }
+
+    // Every column of the element holds the values of the first `instances` instances.
+    void commit(std::size_t instances) {
+        for (ColumnBinding *binding : bindings_) {
+            if (!binding->rows) {
+                binding->column->size = instances * binding->width;
+            } else if (binding->row_pending) {
+                binding->column->size += binding->width;
+                binding->row_pending = false;
+            }
+        }
+    }
+
+    // Room in every column for one more instance after the first `instance`.
+    bool room_for_instance(std::size_t instance) {
+        for (ColumnBinding *binding : bindings_) {
+            const std::size_t needed =
+                binding->rows ? binding->column->size + binding->width : (instance + 1) * binding->width;
+            if (!room(*binding, needed)) return false;
+        }
+        return true;
+    }
+
+    bool room(ColumnBinding &binding, std::size_t needed) {
+        Column &column = *binding.column;
+        if (needed <= column.capacity) return true;
+        const std::size_t limit = instance_limit_ * binding.width;
+        std::size_t grown = std::max(needed, column.capacity > limit / 2 ? limit : column.capacity * 2);
+        if (!reserve_column(column, grown)) return out_of_memory();
+        return true;
+    }
+
+    bool out_of_memory() {
+        ply_.error("Out of memory reading the data");
+        return false;
+    }
+
+    bool read_bulk(t_ply_element_ &element) {
+        if constexpr (Binary) {
+            return all_scalar_ ? read_binary_records(element) : read_binary_instances(element);
+        } else {
+            return read_ascii_instances(element);
+        }
+    }
+
+    // Binary, scalars only: records of one size, a block's worth per loop, column by column.
+    bool read_binary_records(t_ply_element_ &element) {
+        const auto total = static_cast<std::size_t>(element.ninstances);
+        std::size_t instance = 0;
+        while (instance < total) {
+            const std::size_t whole = static_cast<std::size_t>(source_->end - source_->cur) / record_size_;
+            if (whole == 0) {
+                if (!read_instance(static_cast<std::int64_t>(instance))) return false;
+                ++instance;
+                continue;
+            }
+            const std::size_t count = std::min(whole, total - instance);
+            for (ColumnBinding *binding : bindings_) {
+                if (!room(*binding, (instance + count) * binding->width)) return false;
+            }
+            for (const PropertyPlan &plan : plans_) {
+                if (!plan.binding) continue;
+                Column &column = *plan.binding->column;
+                const std::size_t value_size = column_value_size(column.type);
+                plan.strided(source_->cur + plan.offset, record_size_, count,
+                             column.storage.get() + (instance * plan.binding->width + plan.property->slot) * value_size,
+                             plan.binding->width * value_size);
+            }
+            source_->cur += count * record_size_;
+            instance += count;
+            commit(instance);
+        }
+        return true;
+    }
+
+    // Binary with lists: an instance at a time, as long as it lies wholly in the block.
+    bool read_binary_instances(t_ply_element_ &element) {
+        const auto total = static_cast<std::size_t>(element.ninstances);
+        for (std::size_t instance = 0; instance < total; ++instance) {
+            if (!room_for_instance(instance)) return false;
+            if (!binary_instance_in_place(instance) &&
+                !read_instance(static_cast<std::int64_t>(instance)))
+                return false;
+        }
+        return true;
+    }
+
+    bool binary_instance_in_place(std::size_t instance) {
+        const unsigned char *p = source_->cur;
+        const unsigned char *const end = source_->end;
+        for (const PropertyPlan &plan : plans_) {
+            const t_ply_property_ &property = *plan.property;
+            ColumnBinding *binding = plan.binding;
+            if (!property.is_list()) {
+                if (static_cast<std::size_t>(end - p) < property.value_size) return abandon();
+                if (binding) {
+                    Column &column = *binding->column;
+                    const std::size_t value_size = column_value_size(column.type);
+                    plan.strided(p, 0, 1, column.storage.get() + (instance * binding->width + property.slot) * value_size, 0);
+                }
+                p += property.value_size;
+                continue;
+            }
+            if (static_cast<std::size_t>(end - p) < property.length_size) return abandon();
+            const double length_value = property.packed_length(p);
+            if (!valid_list_length(length_value)) return abandon();
+            p += property.length_size;
+            const auto length = static_cast<std::uint64_t>(length_value);
+            if (static_cast<std::uint64_t>(end - p) / property.value_size < length) return abandon();
+            if (binding && length >= binding->min_length && length <= binding->width) {
+                Column &column = *binding->column;
+                const std::size_t value_size = column_value_size(column.type);
+                unsigned char *row = column.storage.get() + column.size * value_size;
+                plan.strided(p, property.value_size, static_cast<std::size_t>(length), row, value_size);
+                pad_row(*binding, static_cast<std::size_t>(length));
+                binding->row_pending = true;
+            }
+            p += static_cast<std::size_t>(length) * property.value_size;
+        }
+        source_->cur = p;
+        commit(instance + 1);
+        return true;
+    }
+
+    // ASCII: an instance at a time, its tokens parsed where they lie.
+    bool read_ascii_instances(t_ply_element_ &element) {
+        const auto total = static_cast<std::size_t>(element.ninstances);
+        for (std::size_t instance = 0; instance < total; ++instance) {
+            if (!room_for_instance(instance)) return false;
+            if (!ascii_instance_in_place(instance) &&
+                !read_instance(static_cast<std::int64_t>(instance)))
+                return false;
+        }
+        return true;
+    }
+
+    bool ascii_instance_in_place(std::size_t instance) {
+        const unsigned char *p = source_->cur;
+        const unsigned char *const end = source_->end;
+        for (const PropertyPlan &plan : plans_) {
+            const t_ply_property_ &property = *plan.property;
+            ColumnBinding *binding = plan.binding;
+            if (!property.is_list()) {
+                unsigned char *dst = nullptr;
+                if (binding) {
+                    Column &column = *binding->column;
+                    dst = column.storage.get() + (instance * binding->width + property.slot) * column_value_size(column.type);
+                }
+                if (!plan.in_place(p, end, dst)) return abandon();
+                continue;
+            }
+            double length_value;
+            if (!plan.in_place_length(p, end, reinterpret_cast<unsigned char *>(&length_value)) ||
+                !valid_list_length(length_value))
+                return abandon();
+            const auto length = static_cast<std::uint64_t>(length_value);
+            if (binding && length >= binding->min_length && length <= binding->width) {
+                Column &column = *binding->column;
+                const std::size_t value_size = column_value_size(column.type);
+                unsigned char *row = column.storage.get() + column.size * value_size;
+                for (std::uint64_t i = 0; i < length; ++i, row += value_size) {
+                    if (!plan.in_place(p, end, row)) return abandon();
+                }
+                pad_row(*binding, static_cast<std::size_t>(length));
+                binding->row_pending = true;
+            } else {
+                const InPlaceDecoder check = in_place_checker_for(property.value_type);
+                for (std::uint64_t i = 0; i < length; ++i) {
+                    if (!check(p, end, nullptr)) return abandon();
+                }
+            }
+        }
+        source_->cur = p;
+        commit(instance + 1);
+        return true;
+    }
+
+    // The bulk loop leaves the instance to the general path, which starts it afresh.
+    bool abandon() {
+        for (ColumnBinding *binding : bindings_) binding->row_pending = false;
+        return false;
+    }
+
+    void pad_row(ColumnBinding &binding, std::size_t length) {
+        for (std::size_t i = length; i < binding.width; ++i)
+            store_column_value(*binding.column, binding.column->size + i, binding.pad);
+    }
+
     // The next value of the property's value or length type.
     bool next(const t_ply_property_ &property, Decoder decode, PackedDecoder packed,
               std::size_t size, e_ply_type type, double *value) {
@@ -78,6 +350,11 @@ class DataReader {
         if (!next(property, property.decode_value, property.packed_value, property.value_size,
                   property.value_type, &value))
             return false;
+        if (ColumnBinding *binding = property.binding) {
+            store_column_value(*binding->column,
+                               static_cast<std::size_t>(instance_) * binding->width + property.slot, value);
+            return true;
+        }
         if (!property.read_cb) return true;
         argument_.property = &property;
         argument_.length = 1;
@@ -93,11 +370,11 @@ class DataReader {
         if (!next(property, property.decode_length, property.packed_length, property.length_size,
                   property.length_type, &length_value))
             return false;
-        if (!(length_value >= 0 && length_value <= kMaxListLength) ||
-            static_cast<double>(static_cast<std::int64_t>(length_value)) != length_value) {
+        if (!valid_list_length(length_value)) {
             return fail("Invalid list length " + number_text(length_value), property);
         }
         const auto length = static_cast<std::int64_t>(length_value);
+        if (ColumnBinding *binding = property.binding) return read_row(property, *binding, length);
         std::int64_t i = 0;
         if (property.read_cb) {
             argument_.property = &property;
@@ -136,6 +413,24 @@ class DataReader {
             argument_.value = value;
             argument_.value_index = clamp_to_long(i);
             if (!call(property)) return false;
+        }
+        return true;
+    }
+
+    // A list that feeds a column: a row when its length fits, read and dropped otherwise.
+    bool read_row(t_ply_property_ &property, ColumnBinding &binding, std::int64_t length) {
+        const bool kept = static_cast<std::uint64_t>(length) >= binding.min_length &&
+                          static_cast<std::uint64_t>(length) <= binding.width;
+        double value;
+        for (std::int64_t i = 0; i < length; ++i) {
+            if (!next(property, property.decode_value, property.packed_value, property.value_size,
+                      property.value_type, &value))
+                return false;
+            if (kept) store_column_value(*binding.column, binding.column->size + static_cast<std::size_t>(i), value);
+        }
+        if (kept) {
+            pad_row(binding, static_cast<std::size_t>(length));
+            binding.row_pending = true;
         }
         return true;
     }
@@ -184,6 +479,13 @@ class DataReader {
     ByteSource *source_;
     t_ply_argument_ argument_;
     std::int64_t instance_ = 0;
+    // The element at hand.
+    std::vector<ColumnBinding *> bindings_;
+    std::vector<PropertyPlan> plans_;
+    bool bulk_ = false;
+    bool all_scalar_ = false;
+    std::size_t record_size_ = 0;
+    std::size_t instance_limit_ = 0;
 };
 
 }  // namespace
@@ -250,6 +552,10 @@ long ply_set_read_cb(p_ply ply, const char *element_name, const char *property_n
         if (element.name != element_name) continue;
         for (t_ply_property_ &property : element.properties) {
             if (property.name != property_name) continue;
+            if (property.binding) {
+                ply->error("Property '" + property.name + "' already feeds a column");
+                return 0;
+            }
             property.read_cb = read_cb;
             property.pdata = pdata;
             property.idata = idata;
@@ -258,6 +564,105 @@ long ply_set_read_cb(p_ply ply, const char *element_name, const char *property_n
         return 0;
     }
     return 0;
+}
+
+namespace {
+
+t_ply_element_ *find_element(p_ply ply, const char *name) {
+    if (!name) return nullptr;
+    for (t_ply_element_ &element : ply->elements) {
+        if (element.name == name) return &element;
+    }
+    return nullptr;
+}
+
+t_ply_property_ *find_property(t_ply_element_ &element, const char *name) {
+    if (!name) return nullptr;
+    for (t_ply_property_ &property : element.properties) {
+        if (property.name == name) return &property;
+    }
+    return nullptr;
+}
+
+bool reading_between_header_and_data(p_ply ply) {
+    if (!is_reader(ply)) return false;
+    if (ply->phase == Phase::header_read) return true;
+    ply->error("Read columns are set between ply_read_header and ply_read");
+    return false;
+}
+
+bool bindable(p_ply ply, const t_ply_property_ &property, bool list) {
+    if (property.binding) {
+        ply->error("Property '" + property.name + "' already feeds a column");
+        return false;
+    }
+    if (property.is_list() != list) {
+        ply->error("Property '" + property.name + (list ? "' is not a list" : "' is a list"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+long ply_set_read_column(p_ply ply, const char *element_name, const char *const *names,
+                         std::size_t count, Column *column) {
+    if (!reading_between_header_and_data(ply) || !column || (!names && count > 0)) return 0;
+    t_ply_element_ *element = find_element(ply, element_name);
+    if (!element) return 0;
+    std::vector<t_ply_property_ *> found;
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            t_ply_property_ *property = find_property(*element, names[i]);
+            if (!property || std::find(found.begin(), found.end(), property) != found.end()) continue;
+            if (!bindable(ply, *property, false)) return 0;
+            found.push_back(property);
+        }
+        if (found.empty()) return 0;
+        // Side by side in declaration order, whatever order the names came in.
+        std::sort(found.begin(), found.end(), [](const t_ply_property_ *a, const t_ply_property_ *b) {
+            return a->index < b->index;
+        });
+        ColumnBinding &binding = ply->bindings.emplace_back();
+        binding.column = column;
+        binding.width = found.size();
+        for (std::size_t slot = 0; slot < found.size(); ++slot) {
+            found[slot]->binding = &binding;
+            found[slot]->slot = slot;
+            found[slot]->read_cb = nullptr;
+        }
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+    return clamp_to_long(element->ninstances);
+}
+
+long ply_set_read_rows(p_ply ply, const char *element_name, const char *name,
+                       std::size_t min_length, std::size_t width, double pad, Column *column) {
+    if (!reading_between_header_and_data(ply) || !column) return 0;
+    if (width == 0 || min_length > width) {
+        ply->error("Invalid row shape");
+        return 0;
+    }
+    t_ply_element_ *element = find_element(ply, element_name);
+    t_ply_property_ *property = element ? find_property(*element, name) : nullptr;
+    if (!property || !bindable(ply, *property, true)) return 0;
+    try {
+        ColumnBinding &binding = ply->bindings.emplace_back();
+        binding.column = column;
+        binding.width = width;
+        binding.rows = true;
+        binding.min_length = min_length;
+        binding.pad = pad;
+        property->binding = &binding;
+        property->slot = 0;
+        property->read_cb = nullptr;
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+    return clamp_to_long(element->ninstances);
 }
 
 int ply_read(p_ply ply) {

@@ -98,23 +98,26 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
     return true;
 }
 
+// The usual token where it lies: blanks, then a number followed by a blank within the block.
+template <Scalar S>
+inline bool ascii_in_place(const unsigned char *&p, const unsigned char *end, double *value) {
+    const unsigned char *q = p;
+    while (q != end && is_blank(*q)) ++q;
+    if (q == end) return false;
+    const char *stop = nullptr;
+    if (!parse_in_place<S>(reinterpret_cast<const char *>(q), reinterpret_cast<const char *>(end),
+                           value, &stop) ||
+        stop == reinterpret_cast<const char *>(end) || !is_blank(static_cast<unsigned char>(*stop)))
+        return false;
+    p = reinterpret_cast<const unsigned char *>(stop);
+    return true;
+}
+
 template <Scalar S>
 DecodeStatus decode_ascii(ValueInput &input, double *value) {
     ByteSource &source = input.source;
-    const unsigned char *p = source.cur;
-    const unsigned char *const end = source.end;
-    while (p != end && is_blank(*p)) ++p;
-    if (p != end) {
-        const char *stop = nullptr;
-        if (parse_in_place<S>(reinterpret_cast<const char *>(p),
-                              reinterpret_cast<const char *>(end), value, &stop) &&
-            stop != reinterpret_cast<const char *>(end) &&
-            is_blank(static_cast<unsigned char>(*stop))) {
-            source.cur = reinterpret_cast<const unsigned char *>(stop);
-            return DecodeStatus::ok;
-        }
-    }
-    source.cur = p;
+    if (ascii_in_place<S>(source.cur, source.end, value)) return DecodeStatus::ok;
+    while (source.cur != source.end && is_blank(*source.cur)) ++source.cur;
     return decode_ascii_token<S>(input, value);
 }
 
@@ -146,6 +149,47 @@ DecodeStatus decode_binary(ValueInput &input, double *value) {
     return DecodeStatus::ok;
 }
 
+template <typename T>
+inline void store(unsigned char *dst, T value) {
+    std::memcpy(dst, &value, sizeof value);
+}
+
+template <Scalar S, bool Swap, ColumnType C>
+void decode_strided(const unsigned char *src, std::size_t stride, std::size_t count,
+                    unsigned char *dst, std::size_t dst_stride) {
+    using Target = typename ColumnValueOf<C>::type;
+    for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride)
+        store(dst, column_value<Target>(unpack<S, Swap>(src)));
+}
+
+template <Scalar S, int C>
+bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned char *dst) {
+    double value;
+    if (!ascii_in_place<S>(p, end, &value)) return false;
+    if constexpr (C < kColumnTypeCount) {
+        using Target = typename ColumnValueOf<static_cast<ColumnType>(C)>::type;
+        store(dst, column_value<Target>(value));
+    } else {
+        (void)dst;
+    }
+    return true;
+}
+
+template <bool Swap, ColumnType C>
+struct StridedRow {
+    template <Scalar S>
+    struct Make {
+        static constexpr StridedDecoder value = decode_strided<S, Swap, C>;
+    };
+};
+template <int C>
+struct InPlaceRow {
+    template <Scalar S>
+    struct Make {
+        static constexpr InPlaceDecoder value = decode_in_place<S, C>;
+    };
+};
+
 template <Scalar S>
 struct AsciiDecoder {
     static constexpr Decoder value = decode_ascii<S>;
@@ -174,12 +218,30 @@ struct DecoderTable {
     Decoder swapped[kScalarCount] = {};
     PackedDecoder native_packed[kScalarCount] = {};
     PackedDecoder swapped_packed[kScalarCount] = {};
+    StridedDecoder native_strided[kColumnTypeCount][kScalarCount] = {};
+    StridedDecoder swapped_strided[kColumnTypeCount][kScalarCount] = {};
+    // The last row only checks the value: a property that feeds no column.
+    InPlaceDecoder in_place[kColumnTypeCount + 1][kScalarCount] = {};
     constexpr DecoderTable() {
+        fill_strided<ColumnType::int32>();
+        fill_strided<ColumnType::uint8>();
+        fill_strided<ColumnType::float32>();
+        fill_strided<ColumnType::float64>();
+        fill_by_type<InPlaceRow<0>::Make>(in_place[0]);
+        fill_by_type<InPlaceRow<1>::Make>(in_place[1]);
+        fill_by_type<InPlaceRow<2>::Make>(in_place[2]);
+        fill_by_type<InPlaceRow<3>::Make>(in_place[3]);
+        fill_by_type<InPlaceRow<4>::Make>(in_place[4]);
         fill_by_type<AsciiDecoder>(ascii);
         fill_by_type<NativeDecoder>(native);
         fill_by_type<SwappedDecoder>(swapped);
         fill_by_type<NativePacked>(native_packed);
         fill_by_type<SwappedPacked>(swapped_packed);
+    }
+    template <ColumnType C>
+    constexpr void fill_strided() {
+        fill_by_type<StridedRow<false, C>::template Make>(native_strided[static_cast<int>(C)]);
+        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[static_cast<int>(C)]);
     }
 };
 constexpr DecoderTable kDecoders;
@@ -237,6 +299,24 @@ PackedDecoder packed_decoder_for(e_ply_storage_mode mode, e_ply_type type) {
     const bool machine_little = std::endian::native == std::endian::little;
     return file_little == machine_little ? kDecoders.native_packed[index]
                                          : kDecoders.swapped_packed[index];
+}
+
+StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {
+    if (mode == PLY_ASCII) return nullptr;
+    const int index = static_cast<int>(canonical(type));
+    const int row = static_cast<int>(column);
+    const bool file_little = mode == PLY_LITTLE_ENDIAN;
+    const bool machine_little = std::endian::native == std::endian::little;
+    return file_little == machine_little ? kDecoders.native_strided[row][index]
+                                         : kDecoders.swapped_strided[row][index];
+}
+
+InPlaceDecoder in_place_decoder_for(e_ply_type type, ColumnType column) {
+    return kDecoders.in_place[static_cast<int>(column)][static_cast<int>(canonical(type))];
+}
+
+InPlaceDecoder in_place_checker_for(e_ply_type type) {
+    return kDecoders.in_place[kColumnTypeCount][static_cast<int>(canonical(type))];
 }
 
 }  // namespace plylib

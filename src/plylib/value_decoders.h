@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plylib/byte_source.h"
+#include "plylib/column.h"
 #include "plylib/rply.h"
 
 namespace plylib {
@@ -44,5 +45,24 @@ Decoder decoder_for(e_ply_storage_mode mode, e_ply_type type);
 // (the reader's fast path; the Decoder handles values that straddle blocks or the end).
 using PackedDecoder = double (*)(const unsigned char *bytes);
 PackedDecoder packed_decoder_for(e_ply_storage_mode mode, e_ply_type type);
+
+// The bulk reader's decoders: the same decoding with the per-value call taken out. A value is
+// converted to a column's type exactly as column_value<T>() converts the double the decoders
+// above give.
+
+// Binary: `count` packed values `stride` bytes apart, all within the block, into a column at
+// `dst`, `dst_stride` bytes apart.
+using StridedDecoder = void (*)(const unsigned char *src, std::size_t stride, std::size_t count,
+                                unsigned char *dst, std::size_t dst_stride);
+StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column);
+
+// ASCII: the next value where it lies in the block (blanks before it skipped), stored at `dst`
+// unless that is null, and `p` moved past it. False, with `p` unchanged, sends the value to the
+// general path: a token that reaches the block's end, an unusual or invalid one.
+using InPlaceDecoder = bool (*)(const unsigned char *&p, const unsigned char *end,
+                                unsigned char *dst);
+InPlaceDecoder in_place_decoder_for(e_ply_type type, ColumnType column);
+// The same for a value that is only checked (dst is not looked at).
+InPlaceDecoder in_place_checker_for(e_ply_type type);
 
 }  // namespace plylib

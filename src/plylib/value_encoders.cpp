@@ -66,6 +66,59 @@ bool encode_binary(ByteSink &sink, double value, bool) {
     return true;
 }
 
+template <typename T>
+inline T load(const unsigned char *src) {
+    T value;
+    std::memcpy(&value, src, sizeof value);
+    return value;
+}
+
+template <Scalar S, bool Swap, ColumnType C>
+std::size_t encode_strided(const unsigned char *src, std::size_t stride, std::size_t count,
+                           unsigned char *dst, std::size_t dst_stride) {
+    using T = typename ValueOf<S>::type;
+    using U = typename UnsignedOf<sizeof(T)>::type;
+    using Source = typename ColumnValueOf<C>::type;
+    for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride) {
+        T typed;
+        if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return i;
+        U bits;
+        std::memcpy(&bits, &typed, sizeof(T));
+        if constexpr (Swap) bits = byte_swap(bits);
+        std::memcpy(dst, &bits, sizeof(U));
+    }
+    return count;
+}
+
+template <Scalar S, ColumnType C>
+char *encode_text(const unsigned char *src, char *out) {
+    using Source = typename ColumnValueOf<C>::type;
+    typename ValueOf<S>::type typed;
+    if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return nullptr;
+    if constexpr (S == Scalar::f32) {
+        return format_float32(out, typed);
+    } else if constexpr (S == Scalar::f64) {
+        return format_float64(out, typed);
+    } else {
+        return format_integer(out, static_cast<std::int64_t>(typed));
+    }
+}
+
+template <bool Swap, ColumnType C>
+struct StridedRow {
+    template <Scalar S>
+    struct Make {
+        static constexpr StridedEncoder value = encode_strided<S, Swap, C>;
+    };
+};
+template <ColumnType C>
+struct TextRow {
+    template <Scalar S>
+    struct Make {
+        static constexpr TextEncoder value = encode_text<S, C>;
+    };
+};
+
 template <Scalar S>
 struct AsciiEncoder {
     static constexpr Encoder value = encode_ascii<S>;
@@ -83,10 +136,24 @@ struct EncoderTable {
     Encoder ascii[kScalarCount] = {};
     Encoder native[kScalarCount] = {};
     Encoder swapped[kScalarCount] = {};
+    StridedEncoder native_strided[kColumnTypeCount][kScalarCount] = {};
+    StridedEncoder swapped_strided[kColumnTypeCount][kScalarCount] = {};
+    TextEncoder text[kColumnTypeCount][kScalarCount] = {};
     constexpr EncoderTable() {
         fill_by_type<AsciiEncoder>(ascii);
         fill_by_type<NativeEncoder>(native);
         fill_by_type<SwappedEncoder>(swapped);
+        fill_column<ColumnType::int32>();
+        fill_column<ColumnType::uint8>();
+        fill_column<ColumnType::float32>();
+        fill_column<ColumnType::float64>();
+    }
+    template <ColumnType C>
+    constexpr void fill_column() {
+        constexpr int row = static_cast<int>(C);
+        fill_by_type<StridedRow<false, C>::template Make>(native_strided[row]);
+        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[row]);
+        fill_by_type<TextRow<C>::template Make>(text[row]);
     }
 };
 constexpr EncoderTable kEncoders;
@@ -99,6 +166,36 @@ Encoder encoder_for(e_ply_storage_mode mode, e_ply_type type) {
     const bool file_little = mode == PLY_LITTLE_ENDIAN;
     const bool machine_little = std::endian::native == std::endian::little;
     return file_little == machine_little ? kEncoders.native[index] : kEncoders.swapped[index];
+}
+
+StridedEncoder strided_encoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {
+    if (mode == PLY_ASCII) return nullptr;
+    const int index = static_cast<int>(canonical(type));
+    const int row = static_cast<int>(column);
+    const bool file_little = mode == PLY_LITTLE_ENDIAN;
+    const bool machine_little = std::endian::native == std::endian::little;
+    return file_little == machine_little ? kEncoders.native_strided[row][index]
+                                         : kEncoders.swapped_strided[row][index];
+}
+
+TextEncoder text_encoder_for(e_ply_type type, ColumnType column) {
+    return kEncoders.text[static_cast<int>(column)][static_cast<int>(canonical(type))];
+}
+
+bool list_length(e_ply_type length_type, double value, std::int64_t *length) {
+    if (!(value > -1.0)) return false;  // negative, or NaN
+    const Scalar type = canonical(length_type);
+    double stored = value;
+    if (is_integer(type)) {
+        if (!(value < static_cast<double>(integer_max(type)) + 1.0)) return false;
+        stored = std::trunc(value);
+    } else if (type == Scalar::f32) {
+        if (value > FLT_MAX) return false;
+        stored = static_cast<double>(static_cast<float>(value));
+    }
+    if (!(stored <= 9.0e18) || stored != std::trunc(stored)) return false;
+    *length = static_cast<std::int64_t>(stored);
+    return true;
 }
 
 }  // namespace plylib

@@ -89,33 +89,9 @@ bool add_text(p_ply ply, const char *text, std::deque<std::string> &texts, const
     return true;
 }
 
-void report_write_failure(t_ply_ &ply) {
-    if (ply.write_failure_reported) return;
-    ply.write_failure_reported = true;
-    ply.error("Error writing the output");
-}
-
 std::string number_text(double value) {
     char text[kMaxNumberChars];
     return std::string(text, format_float64(text, value));
-}
-
-// The number of entries a list length value gives, when the length type holds it as a
-// non-negative integer.
-bool list_length(e_ply_type length_type, double value, std::int64_t *length) {
-    if (!(value > -1.0)) return false;  // negative, or NaN
-    const Scalar type = canonical(length_type);
-    double stored = value;
-    if (is_integer(type)) {
-        if (!(value < static_cast<double>(integer_max(type)) + 1.0)) return false;
-        stored = std::trunc(value);
-    } else if (type == Scalar::f32) {
-        if (value > FLT_MAX) return false;
-        stored = static_cast<double>(static_cast<float>(value));
-    }
-    if (!(stored <= 9.0e18) || stored != std::trunc(stored)) return false;
-    *length = static_cast<std::int64_t>(stored);
-    return true;
 }
 
 class ValueWriter {
@@ -138,6 +114,12 @@ class ValueWriter {
         }
         cursor_.current = nullptr;
         cursor_.done = true;
+    }
+
+    // Past `count` whole instances of the element at hand, which the bulk writer wrote.
+    void skip_instances(std::int64_t count) {
+        cursor_.instance += count;
+        if (cursor_.instance >= cursor_.current->ninstances) seek_element(cursor_.element + 1);
     }
 
     bool write(double value) {
@@ -217,6 +199,17 @@ class ValueWriter {
 };
 
 }  // namespace
+
+void report_write_failure(t_ply_ &ply) {
+    if (ply.write_failure_reported) return;
+    ply.write_failure_reported = true;
+    ply.error("Error writing the output");
+}
+
+void skip_written_instances(t_ply_ &ply, std::int64_t count) {
+    ValueWriter(ply).skip_instances(count);
+}
+
 }  // namespace plylib
 
 using namespace plylib;
@@ -312,6 +305,8 @@ int add_property(p_ply ply, const char *name, e_ply_type type, e_ply_type length
         property.value_type = value_type;
         property.element = &element;
         property.index = element.properties.size() - 1;
+        property.length_size = scalar_size(canonical(length_type));
+        property.value_size = scalar_size(canonical(value_type));
         return 1;
     } catch (const std::bad_alloc &) {
         ply->error("Out of memory");

@@ -1,0 +1,252 @@
+// Writing whole instances from typed sources (rply_bulk.h).
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "plylib/ascii_numbers.h"
+#include "plylib/handle.h"
+#include "plylib/rply_bulk.h"
+#include "plylib/types.h"
+
+namespace plylib {
+namespace {
+
+// Room for one ASCII value and the blank or line end after it.
+constexpr std::size_t kMaxTextBytes = kMaxNumberChars + 1;
+
+double value_at(ColumnType type, const void *at) {
+    const auto load = [at](auto typed) {
+        std::memcpy(&typed, at, sizeof typed);
+        return static_cast<double>(typed);
+    };
+    switch (type) {
+        case ColumnType::int32:
+            return load(std::int32_t{});
+        case ColumnType::uint8:
+            return load(std::uint8_t{});
+        case ColumnType::float32:
+            return load(float{});
+        case ColumnType::float64:
+            return load(double{});
+    }
+    return 0;
+}
+
+struct SourcePlan {
+    const t_ply_property_ *property = nullptr;
+    const unsigned char *values = nullptr;
+    std::size_t stride = 0;
+    const unsigned char *lengths = nullptr;
+    std::size_t length_stride = 0;
+    std::size_t entry_stride = 0;
+    ColumnType type = ColumnType::float32;
+    ColumnType length_type = ColumnType::uint8;
+    std::size_t offset = 0;  // in a record of scalars only
+    StridedEncoder strided = nullptr;
+    StridedEncoder strided_length = nullptr;
+    TextEncoder text = nullptr;
+    TextEncoder text_length = nullptr;
+};
+
+class BulkWriter {
+  public:
+    BulkWriter(t_ply_ &ply, std::vector<SourcePlan> &plans)
+        : ply_(ply), sink_(*ply.sink), plans_(plans), ascii_(ply.storage_mode == PLY_ASCII) {}
+
+    bool run(std::size_t instances) {
+        bool all_scalar = true;
+        std::size_t record = 0;
+        for (SourcePlan &plan : plans_) {
+            if (plan.property->is_list()) all_scalar = false;
+            plan.offset = record;
+            record += plan.property->value_size;
+        }
+        if (!ascii_ && all_scalar && record <= ByteSink::kBlockSize) {
+            return write_records(instances, record);
+        }
+        for (std::size_t i = 0; i < instances; ++i) {
+            if (!write_in_place(i) && !write_by_value(i)) return false;
+        }
+        return true;
+    }
+
+  private:
+    // Binary, scalars only: a block's worth of records per loop, property by property.
+    bool write_records(std::size_t instances, std::size_t record) {
+        std::size_t i = 0;
+        while (i < instances) {
+            const std::size_t batch = std::min(instances - i, ByteSink::kBlockSize / record);
+            unsigned char *out = sink_.reserve(batch * record);
+            std::size_t written = batch;
+            for (const SourcePlan &plan : plans_) {
+                written = plan.strided(plan.values + i * plan.stride, plan.stride, written,
+                                       out + plan.offset, record);
+            }
+            sink_.commit(out + written * record);
+            skip_written_instances(ply_, static_cast<std::int64_t>(written));
+            i += written;
+            // A value the type cannot hold: its instance goes value by value, to the refusal.
+            if (written < batch && !write_by_value(i++)) return false;
+        }
+        return true;
+    }
+
+    // One instance straight into the sink's block; false, with nothing written, leaves it to
+    // write_by_value (a refused value, or an instance larger than a block).
+    bool write_in_place(std::size_t i) {
+        std::size_t bound = ascii_ ? 1 : 0;
+        for (const SourcePlan &plan : plans_) {
+            const std::size_t value_bytes = ascii_ ? kMaxTextBytes : plan.property->value_size;
+            if (!plan.property->is_list()) {
+                bound += value_bytes;
+                continue;
+            }
+            std::int64_t length = 0;
+            if (!list_length(plan.property->length_type,
+                             value_at(plan.length_type, plan.lengths + i * plan.length_stride),
+                             &length) ||
+                static_cast<std::uint64_t>(length) > ByteSink::kBlockSize) {
+                return false;
+            }
+            bound += (ascii_ ? kMaxTextBytes : plan.property->length_size) +
+                     static_cast<std::size_t>(length) * value_bytes;
+        }
+        if (bound > ByteSink::kBlockSize) return false;
+        unsigned char *const start = sink_.reserve(bound);
+        unsigned char *out = start;
+        for (const SourcePlan &plan : plans_) {
+            const unsigned char *value = plan.values + i * plan.stride;
+            if (!plan.property->is_list()) {
+                if (!put(plan.text, plan.strided, plan.property->value_size, value, start, out))
+                    return false;
+                continue;
+            }
+            const unsigned char *length_at = plan.lengths + i * plan.length_stride;
+            if (!put(plan.text_length, plan.strided_length, plan.property->length_size, length_at,
+                     start, out))
+                return false;
+            std::int64_t length = 0;
+            list_length(plan.property->length_type, value_at(plan.length_type, length_at), &length);
+            for (std::int64_t j = 0; j < length; ++j, value += plan.entry_stride) {
+                if (!put(plan.text, plan.strided, plan.property->value_size, value, start, out))
+                    return false;
+            }
+        }
+        if (ascii_) *out++ = '\n';
+        sink_.commit(out);
+        skip_written_instances(ply_, 1);
+        return true;
+    }
+
+    bool put(TextEncoder text, StridedEncoder strided, std::size_t size,
+             const unsigned char *value, const unsigned char *start, unsigned char *&out) {
+        if (ascii_) {
+            if (out != start) *out++ = ' ';
+            char *end = text(value, reinterpret_cast<char *>(out));
+            if (!end) return false;
+            out = reinterpret_cast<unsigned char *>(end);
+            return true;
+        }
+        if (strided(value, 0, 1, out, 0) != 1) return false;
+        out += size;
+        return true;
+    }
+
+    // Exactly what ply_write does with each value of the instance in turn.
+    bool write_by_value(std::size_t i) {
+        for (const SourcePlan &plan : plans_) {
+            const unsigned char *value = plan.values + i * plan.stride;
+            if (!plan.property->is_list()) {
+                if (!ply_write(&ply_, value_at(plan.type, value))) return false;
+                continue;
+            }
+            const double length_value =
+                value_at(plan.length_type, plan.lengths + i * plan.length_stride);
+            if (!ply_write(&ply_, length_value)) return false;
+            std::int64_t length = 0;
+            list_length(plan.property->length_type, length_value, &length);
+            for (std::int64_t j = 0; j < length; ++j, value += plan.entry_stride) {
+                if (!ply_write(&ply_, value_at(plan.type, value))) return false;
+            }
+        }
+        return true;
+    }
+
+    t_ply_ &ply_;
+    ByteSink &sink_;
+    std::vector<SourcePlan> &plans_;
+    const bool ascii_;
+};
+
+bool fail(t_ply_ &ply, const char *message) {
+    ply.error(message);
+    return false;
+}
+
+// The handle is at the first value of an instance, and the sources fit the element at hand.
+bool ready(t_ply_ &ply, const WriteSource *sources, std::size_t count, std::size_t instances) {
+    if (!ply.writing) return fail(ply, "This handle was opened for reading, not writing");
+    if (ply.phase != Phase::writing) return fail(ply, "ply_write before ply_write_header");
+    const WriteCursor &cursor = ply.cursor;
+    if (instances == 0) return true;
+    if (cursor.done) return fail(ply, "No value left to write: every declared value was written");
+    if (cursor.property != 0 || cursor.in_list || cursor.instance_started)
+        return fail(ply, "Whole instances are written from an instance's first value");
+    const t_ply_element_ &element = *cursor.current;
+    if (count != element.order.size() || (!sources && count > 0))
+        return fail(ply, "One source is needed for each property of the element");
+    if (instances > static_cast<std::uint64_t>(element.ninstances - cursor.instance))
+        return fail(ply, "More instances than the element has left");
+    for (std::size_t p = 0; p < count; ++p) {
+        if (!sources[p].values || (element.order[p]->is_list() && !sources[p].lengths))
+            return fail(ply, "A source without values");
+    }
+    return true;
+}
+
+}  // namespace
+}  // namespace plylib
+
+using namespace plylib;
+
+int ply_write_instances(p_ply ply, const WriteSource *sources, std::size_t count,
+                        std::size_t instances) {
+    if (!ply) return 0;
+    try {
+        if (!ready(*ply, sources, count, instances)) return 0;
+        if (instances == 0) return 1;
+        if (ply->sink->failed()) return 0;  // reported when it happened
+        std::vector<SourcePlan> plans(count);
+        const t_ply_element_ &element = *ply->cursor.current;
+        for (std::size_t p = 0; p < count; ++p) {
+            const WriteSource &source = sources[p];
+            const t_ply_property_ &property = *element.order[p];
+            SourcePlan &plan = plans[p];
+            plan.property = &property;
+            plan.values = static_cast<const unsigned char *>(source.values);
+            plan.stride = source.stride;
+            plan.lengths = static_cast<const unsigned char *>(source.lengths);
+            plan.length_stride = source.length_stride;
+            plan.entry_stride = source.entry_stride;
+            plan.type = source.type;
+            plan.length_type = source.length_type;
+            plan.strided = strided_encoder_for(ply->storage_mode, property.value_type, source.type);
+            plan.text = text_encoder_for(property.value_type, source.type);
+            if (property.is_list()) {
+                plan.strided_length =
+                    strided_encoder_for(ply->storage_mode, property.length_type, source.length_type);
+                plan.text_length = text_encoder_for(property.length_type, source.length_type);
+            }
+        }
+        const bool ok = BulkWriter(*ply, plans).run(instances);
+        if (ply->sink->failed()) {
+            report_write_failure(*ply);
+            return 0;
+        }
+        return ok ? 1 : 0;
+    } catch (const std::bad_alloc &) {
+        ply->error("Out of memory");
+        return 0;
+    }
+}

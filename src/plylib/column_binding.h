@@ -1,0 +1,25 @@
+// A column attached to properties of an element for bulk reading (rply_bulk.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plylib/column.h"
+
+namespace plylib {
+
+struct ColumnBinding {
+    Column *column = nullptr;
+    std::size_t width = 0;  // values per instance (scalars) or per row (a list)
+    bool rows = false;      // a list property's rows, rather than scalars side by side
+    std::size_t min_length = 0;
+    double pad = 0;
+    // A list of the instance at hand became a row that is not counted in the column yet.
+    bool row_pending = false;
+};
+
+// Stores `value`, converted to the column's type, as the column's value number `index` (room
+// for it must be reserved).
+void store_column_value(Column &column, std::size_t index, double value);
+
+}  // namespace plylib
