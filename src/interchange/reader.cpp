@@ -1,5 +1,6 @@
 #include "interchange/reader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -69,11 +70,8 @@ ReadStatus load_file(const char *path, FileBytes &file) {
     loaded.size = static_cast<std::size_t>(size);
     // Uninitialised on purpose: every byte is overwritten by the read, and zeroing a large file
     // first would cost as much as reading it.
-    try {
-        loaded.data = std::make_unique_for_overwrite<unsigned char[]>(loaded.size);
-    } catch (const std::bad_alloc &) {
-        return failure(ReadCondition::too_large, ReadStep::open);
-    }
+    loaded.data = plylib::allocate_large(std::max<std::size_t>(loaded.size, 1));
+    if (!loaded.data) return failure(ReadCondition::too_large, ReadStep::open);
     if (std::fread(loaded.data.get(), 1, loaded.size, stream.get()) != loaded.size) {
         return failure(ReadCondition::cannot_open, ReadStep::open);
     }

@@ -13,12 +13,13 @@
 #include <span>
 
 #include "interchange/format.h"
+#include "plylib/large_memory.h"
 
 namespace tolvane::interchange {
 
 // The whole file, read in one block.
 struct FileBytes {
-    std::unique_ptr<unsigned char[]> data;
+    plylib::LargeMemory data;
     std::size_t size = 0;
 
     std::span<const unsigned char> view() const { return {data.get(), size}; }

@@ -10,7 +10,7 @@ bool reserve_column(Column &column, std::size_t values) noexcept {
     if (values <= column.capacity) return true;
     const std::size_t value_size = column_value_size(column.type);
     if (values > SIZE_MAX / value_size) return false;
-    std::unique_ptr<unsigned char[]> grown(new (std::nothrow) unsigned char[values * value_size]);
+    LargeMemory grown = allocate_large(values * value_size);
     if (!grown) return false;
     if (column.size > 0) std::memcpy(grown.get(), column.storage.get(), column.size * value_size);
     column.storage = std::move(grown);

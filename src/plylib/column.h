@@ -11,6 +11,8 @@
 #include <span>
 #include <type_traits>
 
+#include "plylib/large_memory.h"
+
 namespace plylib {
 
 enum class ColumnType : std::uint8_t { int32, uint8, float32, float64 };
@@ -65,7 +67,7 @@ struct Column {
     explicit Column(ColumnType type = ColumnType::float32) : type(type) {}
 
     ColumnType type;
-    std::unique_ptr<unsigned char[]> storage;
+    LargeMemory storage;
     std::size_t size = 0;      // values held
     std::size_t capacity = 0;  // values the storage has room for
 };

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -290,11 +291,11 @@ class DataReader {
                     Column &column = *binding->column;
                     dst = column.storage.get() + (instance * binding->width + property.slot) * column_value_size(column.type);
                 }
-                if (!plan.in_place(p, end, dst)) return abandon();
+                if (!plan.in_place(p, end, dst, 1)) return abandon();
                 continue;
             }
             double length_value;
-            if (!plan.in_place_length(p, end, reinterpret_cast<unsigned char *>(&length_value)) ||
+            if (!plan.in_place_length(p, end, reinterpret_cast<unsigned char *>(&length_value), 1) ||
                 !valid_list_length(length_value))
                 return abandon();
             const auto length = static_cast<std::uint64_t>(length_value);
@@ -302,16 +303,15 @@ class DataReader {
                 Column &column = *binding->column;
                 const std::size_t value_size = column_value_size(column.type);
                 unsigned char *row = column.storage.get() + column.size * value_size;
-                for (std::uint64_t i = 0; i < length; ++i, row += value_size) {
-                    if (!plan.in_place(p, end, row)) return abandon();
-                }
+                if (!plan.in_place(p, end, row, static_cast<std::size_t>(length))) return abandon();
                 pad_row(*binding, static_cast<std::size_t>(length));
                 binding->row_pending = true;
             } else {
-                const InPlaceDecoder check = in_place_checker_for(property.value_type);
-                for (std::uint64_t i = 0; i < length; ++i) {
-                    if (!check(p, end, nullptr)) return abandon();
-                }
+                // Checked only: a list longer than the block cannot lie in it whole.
+                if (length > static_cast<std::uint64_t>(end - p) ||
+                    !in_place_checker_for(property.value_type)(p, end, nullptr,
+                                                               static_cast<std::size_t>(length)))
+                    return abandon();
             }
         }
         source_->cur = p;
@@ -326,8 +326,11 @@ class DataReader {
     }
 
     void pad_row(ColumnBinding &binding, std::size_t length) {
-        for (std::size_t i = length; i < binding.width; ++i)
-            store_column_value(*binding.column, binding.column->size + i, binding.pad);
+        Column &column = *binding.column;
+        const std::size_t value_size = column_value_size(column.type);
+        unsigned char *at = column.storage.get() + (column.size + length) * value_size;
+        for (std::size_t i = length; i < binding.width; ++i, at += value_size)
+            std::memcpy(at, binding.pad_bytes, value_size);
     }
 
     // The next value of the property's value or length type.
@@ -655,6 +658,10 @@ long ply_set_read_rows(p_ply ply, const char *element_name, const char *name,
         binding.rows = true;
         binding.min_length = min_length;
         binding.pad = pad;
+        Column pad_value(column->type);
+        if (!reserve_column(pad_value, 1)) throw std::bad_alloc();
+        store_column_value(pad_value, 0, pad);
+        std::memcpy(binding.pad_bytes, pad_value.storage.get(), column_value_size(column->type));
         property->binding = &binding;
         property->slot = 0;
         property->read_cb = nullptr;

@@ -162,16 +162,54 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
         store(dst, column_value<Target>(unpack<S, Swap>(src)));
 }
 
+// Integers as parse_in_place takes them, kept as integers.
+template <Scalar S>
+inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char *end,
+                                   std::int64_t *value) {
+    const unsigned char *q = p;
+    while (q != end && is_blank(*q)) ++q;
+    if (q == end) return false;
+    bool negative = false;
+    if (*q == '-' || *q == '+') negative = *q++ == '-';
+    const unsigned char *const digits = q;
+    std::uint64_t magnitude = 0;
+    while (q != end && static_cast<unsigned char>(*q - '0') < 10)
+        magnitude = magnitude * 10 + static_cast<unsigned char>(*q++ - '0');
+    if (q == digits || q - digits > 18 || q == end || !is_blank(*q)) return false;
+    const auto parsed =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    if (parsed < integer_min(S) || parsed > integer_max(S)) return false;
+    *value = parsed;
+    p = q;
+    return true;
+}
+
 template <Scalar S, int C>
-bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned char *dst) {
-    double value;
-    if (!ascii_in_place<S>(p, end, &value)) return false;
-    if constexpr (C < kColumnTypeCount) {
-        using Target = typename ColumnValueOf<static_cast<ColumnType>(C)>::type;
-        store(dst, column_value<Target>(value));
-    } else {
-        (void)dst;
+bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned char *dst,
+                     std::size_t count) {
+    const unsigned char *q = p;
+    for (std::size_t i = 0; i < count; ++i) {
+        if constexpr (C == kColumnTypeCount) {
+            double value;
+            if (!ascii_in_place<S>(q, end, &value)) return false;
+        } else {
+            constexpr auto kColumn = static_cast<ColumnType>(C);
+            using Target = typename ColumnValueOf<kColumn>::type;
+            if constexpr (is_integer(S) &&
+                          (kColumn == ColumnType::int32 || kColumn == ColumnType::uint8)) {
+                // Exactly column_value<Target>() of the integer as a double: its low bits.
+                std::int64_t value;
+                if (!ascii_integer_in_place<S>(q, end, &value)) return false;
+                store(dst, static_cast<Target>(static_cast<std::uint32_t>(value)));
+            } else {
+                double value;
+                if (!ascii_in_place<S>(q, end, &value)) return false;
+                store(dst, column_value<Target>(value));
+            }
+            dst += sizeof(Target);
+        }
     }
+    p = q;
     return true;
 }
 

@@ -56,11 +56,11 @@ using StridedDecoder = void (*)(const unsigned char *src, std::size_t stride, st
                                 unsigned char *dst, std::size_t dst_stride);
 StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column);
 
-// ASCII: the next value where it lies in the block (blanks before it skipped), stored at `dst`
-// unless that is null, and `p` moved past it. False, with `p` unchanged, sends the value to the
-// general path: a token that reaches the block's end, an unusual or invalid one.
+// ASCII: the next `count` values where they lie in the block (blanks before each skipped),
+// stored one after another from `dst`, and `p` moved past them. False, with `p` unchanged, sends
+// them to the general path: a token that reaches the block's end, an unusual or invalid one.
 using InPlaceDecoder = bool (*)(const unsigned char *&p, const unsigned char *end,
-                                unsigned char *dst);
+                                unsigned char *dst, std::size_t count);
 InPlaceDecoder in_place_decoder_for(e_ply_type type, ColumnType column);
 // The same for a value that is only checked (dst is not looked at).
 InPlaceDecoder in_place_checker_for(e_ply_type type);
