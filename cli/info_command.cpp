@@ -12,8 +12,9 @@ int run_info(const host::Plugin &, const Arguments &args) {
     if (start.readable && starts_as_ply(start.bytes)) {
         return run_ply_info(path, ply_storage_word(start.bytes));
     }
+    if (start.readable) return run_interchange_info(path);
     // Unreadable: what each conversion would say, since the bytes cannot tell which was meant.
-    if (!start.readable) run_ply_info(path, {});
+    run_ply_info(path, {});
     run_interchange_info(path);
     return 1;
 }

@@ -114,9 +114,7 @@ struct OptionCase {
     bool split;
 };
 
-void PrintTo(const OptionCase &option, std::ostream *out) {
-    *out << "value " << option.value;
-}
+void PrintTo(const OptionCase &option, std::ostream *out) { *out << "value " << option.value; }
 
 class ExportOptionCode : public testing::TestWithParam<OptionCase> {};
 
