@@ -125,12 +125,31 @@ void print_channel_notes(const PlySurvey &survey, std::size_t channel) {
     }
 }
 
+// Some tools write colours as "diffuse_red" or "r": the user should learn that they were seen
+// and why they are not taken.
+void print_colours_under_other_names(const PlySurvey &survey) {
+    if (survey.vertex == nullptr) return;
+    std::vector<std::string> names;
+    for (const PropertyDeclaration &property : survey.vertex->properties) {
+        const std::string &name = property.name;
+        const bool colour_like = name == "r" || name == "g" || name == "b" ||
+                                 (name.find("red") != std::string::npos && name != "red") ||
+                                 (name.find("green") != std::string::npos && name != "green") ||
+                                 (name.find("blue") != std::string::npos && name != "blue");
+        if (colour_like) names.push_back(name);
+    }
+    if (!names.empty()) {
+        std::printf("    it has %s, which the import does not read\n", joined(names).c_str());
+    }
+}
+
 void print_colours(const PlySurvey &survey) {
     const ChannelTally &red = survey.channels[0];
     if (red.declared == nullptr) {
         const bool others = survey.channels[1].declared || survey.channels[2].declared;
         std::printf("  colours      none: element vertex has no red%s\n",
                     others ? " (green and blue are taken only with red)" : "");
+        print_colours_under_other_names(survey);
         return;
     }
     std::vector<std::string> channels;
@@ -201,6 +220,16 @@ void print_faces(const PlySurvey &survey) {
     print_index_range(survey);
 }
 
+bool taken(const PlySurvey &survey, const PropertyDeclaration &property) {
+    bool found = &property == survey.face_list;
+    for (const PropertyDeclaration *coordinate : survey.coordinates_declared) {
+        found = found || &property == coordinate;
+    }
+    for (const ChannelTally &channel : survey.channels)
+        found = found || &property == channel.declared;
+    return found;
+}
+
 // Everything the import reads past, so that a user missing data sees where it went.
 void print_read_past(const PlySurvey &survey) {
     std::vector<std::string> past;
@@ -209,18 +238,16 @@ void print_read_past(const PlySurvey &survey) {
             past.push_back("element " + element.name);
             continue;
         }
+        std::vector<std::string> names;
         for (const PropertyDeclaration &property : element.properties) {
-            bool taken = &property == survey.face_list;
-            for (const PropertyDeclaration *coordinate : survey.coordinates_declared) {
-                taken = taken || &property == coordinate;
-            }
-            for (const ChannelTally &channel : survey.channels) {
-                taken = taken || &property == channel.declared;
-            }
-            if (!taken) past.push_back(property.name + " of " + element.name);
+            if (!taken(survey, property)) names.push_back(property.name);
         }
+        if (!names.empty()) past.push_back(joined(names) + " of element " + element.name);
     }
-    if (!past.empty()) std::printf("  read past    %s\n", joined(past).c_str());
+    if (past.empty()) return;
+    std::string text;
+    for (const std::string &part : past) text += (text.empty() ? "" : "; ") + part;
+    std::printf("  read past    %s\n", text.c_str());
 }
 
 void print_verdict(const PlySurvey &survey, ImportResult predicted) {
