@@ -53,7 +53,9 @@ void print_usage(std::FILE *out) {
                  "usage: tolvane [--library PATH] COMMAND [ARGUMENTS]\n\n"
                  "Loads the Tolvane plug-in (by default the one beside this program) and calls\n"
                  "its exported functions by name, as the host does. Each command prints what the\n"
-                 "functions returned; the exit status is 0 when the call succeeded.\n\n"
+                 "functions returned and what that means; the exit status is 0 when the call\n"
+                 "succeeded. `info` reads a PLY or interchange file and says what the conversion\n"
+                 "would return, and why.\n\n"
                  "commands:\n");
     for (const Command &command : commands()) std::fprintf(out, "  tolvane %s\n", command.usage);
     std::fprintf(out, "  tolvane --version\n");
