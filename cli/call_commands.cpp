@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "entry/result_meanings.h"
 
 namespace tolvane::cli {
 namespace {
@@ -11,7 +12,9 @@ namespace {
 constexpr std::size_t kBufferSize = 260;  // what the host hands to every export
 constexpr const char *kNullWord = "--null";
 
-int exit_status(float result) { return result == 0.0f ? 0 : 1; }
+int exit_status(float result) {
+    return result == 0.0f ? 0 : 1;
+}
 
 struct CallBuffer {
     std::array<char, kBufferSize> bytes{};
@@ -33,10 +36,16 @@ std::string format_result(float result) {
     return std::string(text.data(), end);
 }
 
+void print_result(const char *name, float result, bool pointers_given) {
+    const std::string_view meaning = entry::result_meaning(name, result, pointers_given);
+    std::printf("%s returned %s: %.*s\n", name, format_result(result).c_str(),
+                static_cast<int>(meaning.size()), meaning.data());
+}
+
 float call_entry(const host::Plugin &plugin, const char *name, const char *text, double value,
-                 char *buffer) {
+                 char *buffer, bool pointers_given) {
     const float result = host::find_entry(plugin, name)(text, value, buffer);
-    std::printf("%s returned %s\n", name, format_result(result).c_str());
+    print_result(name, result, pointers_given);
     return result;
 }
 
@@ -105,8 +114,9 @@ int run_call(const host::Plugin &plugin, const Arguments &args) {
     CallBuffer buffer = buffer_holding(args.size() >= 4 ? args[3] : "");
     buffer.null = args.size() < 4 || buffer.null;
     const CallBuffer before = buffer;
-    const float result = call_entry(plugin, name.c_str(), null_text ? nullptr : args[1].c_str(),
-                                    value, buffer.null ? nullptr : buffer.bytes.data());
+    const float result =
+        call_entry(plugin, name.c_str(), null_text ? nullptr : args[1].c_str(), value,
+                   buffer.null ? nullptr : buffer.bytes.data(), !null_text && !buffer.null);
     if (!buffer.null && buffer.bytes != before.bytes) {
         buffer.bytes.back() = '\0';
         std::printf("buffer: %s\n", buffer.bytes.data());
@@ -125,7 +135,7 @@ int run_list(const host::Plugin &plugin, const Arguments &args) {
         name.back() = '\0';
         std::printf("%s\n", name.data());
     }
-    std::printf("GetFile returned %s\n", format_result(result).c_str());
+    print_result("GetFile", result, true);
     const float closed = call_entry(plugin, "CloseFolder", nullptr, 0.0, nullptr);
     return result == -3.0f && closed == 0.0f ? 0 : 1;
 }

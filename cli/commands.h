@@ -11,10 +11,12 @@ namespace tolvane::cli {
 
 using Arguments = std::vector<std::string>;
 
-// Calls one export, prints "Name returned R" and hands back R. Missing exports are reported by
-// the caller before any command runs.
+// Calls one export, prints "Name returned R: what R means" and hands back R. Missing exports are
+// reported by the caller before any command runs. `pointers_given` when no pointer the export
+// reads is null: the words can then leave out the null causes.
 float call_entry(const host::Plugin &plugin, const char *name, const char *text, double value,
-                 char *buffer);
+                 char *buffer, bool pointers_given = true);
+void print_result(const char *name, float result, bool pointers_given);
 std::string format_result(float result);
 
 int run_version(const host::Plugin &plugin, const Arguments &args);

@@ -27,10 +27,18 @@ const std::vector<Command> &commands() {
     static const std::vector<Command> table = {
         {"version", "version", 0, 0, {"Version"}, run_version},
         {"import", "import IN.ply OUT.vyn", 2, 2, {"PLYImport"}, run_import},
-        {"export", "export IN.vyn OUT.ply [--binary] [--split-quads] [--mode N]", 2, 6,
-         {"PLYExport"}, run_export},
-        {"info", "info FILE.vyn", 1, 1, {}, run_info},
-        {"call", "call NAME [TEXT [VALUE [BUFFER]]]   (--null passes a null pointer)", 1, 4, {},
+        {"export",
+         "export IN.vyn OUT.ply [--binary] [--split-quads] [--mode N]",
+         2,
+         6,
+         {"PLYExport"},
+         run_export},
+        {"info", "info FILE.ply | FILE.vyn", 1, 1, {}, run_info},
+        {"call",
+         "call NAME [TEXT [VALUE [BUFFER]]]   (--null passes a null pointer)",
+         1,
+         4,
+         {},
          run_call},
         {"ls", "ls DIR", 1, 1, {"OpenFolder", "GetFile", "CloseFolder"}, run_list},
         {"empty", "empty DIR", 1, 1, {"EmptyFolder"}, run_empty},
@@ -45,9 +53,44 @@ void print_usage(std::FILE *out) {
                  "usage: tolvane [--library PATH] COMMAND [ARGUMENTS]\n\n"
                  "Loads the Tolvane plug-in (by default the one beside this program) and calls\n"
                  "its exported functions by name, as the host does. Each command prints what the\n"
-                 "functions returned; the exit status is 0 when the call succeeded.\n\n"
+                 "functions returned and what that means; the exit status is 0 when the call\n"
+                 "succeeded. `info` reads a PLY or interchange file and says what the conversion\n"
+                 "would return, and why.\n\n"
                  "commands:\n");
     for (const Command &command : commands()) std::fprintf(out, "  tolvane %s\n", command.usage);
+    std::fprintf(out, "  tolvane --version\n");
+}
+
+// 0 when the plug-in is loaded and has every export in `needed`, else the exit status to give.
+int load_checked(std::string &path, tolvane::host::Plugin &plugin,
+                 const std::vector<const char *> &needed) {
+    if (path.empty()) path = tolvane::host::default_plugin_path();
+    std::string error;
+    if (!tolvane::host::load_plugin(path, plugin, error)) {
+        std::fprintf(stderr, "tolvane: cannot load the plug-in %s: %s\n", path.c_str(),
+                     error.c_str());
+        return 3;
+    }
+    for (const char *name : needed) {
+        if (tolvane::host::find_entry(plugin, name) == nullptr) {
+            std::fprintf(stderr, "tolvane: the plug-in %s does not export %s\n", path.c_str(),
+                         name);
+            return 3;
+        }
+    }
+    return 0;
+}
+
+// The stand-in's own version first: it is worth knowing even when the plug-in does not load.
+int show_versions(std::string &library_path) {
+    std::printf("tolvane %s (stand-in host)\n", TOLVANE_VERSION);
+    std::fflush(stdout);
+    tolvane::host::Plugin plugin;
+    if (const int status = load_checked(library_path, plugin, {"Version"}); status != 0) {
+        return status;
+    }
+    std::printf("plug-in %s\n", library_path.c_str());
+    return tolvane::cli::run_version(plugin, {});
 }
 
 }  // namespace
@@ -55,6 +98,7 @@ void print_usage(std::FILE *out) {
 int main(int argc, char **argv) {
     std::string library_path;
     Arguments words;
+    bool version_asked = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
         if (word == "--library") {
@@ -66,10 +110,13 @@ int main(int argc, char **argv) {
         } else if (word == "--help" || word == "-h") {
             print_usage(stdout);
             return 0;
+        } else if (word == "--version") {
+            version_asked = true;
         } else {
             words.emplace_back(word);
         }
     }
+    if (version_asked) return show_versions(library_path);
     if (words.empty()) {
         print_usage(stderr);
         return 2;
@@ -90,20 +137,9 @@ int main(int argc, char **argv) {
         return 2;
     }
 
-    if (library_path.empty()) library_path = tolvane::host::default_plugin_path();
     tolvane::host::Plugin plugin;
-    std::string error;
-    if (!tolvane::host::load_plugin(library_path, plugin, error)) {
-        std::fprintf(stderr, "tolvane: cannot load the plug-in %s: %s\n", library_path.c_str(),
-                     error.c_str());
-        return 3;
-    }
-    for (const char *name : command->exports) {
-        if (tolvane::host::find_entry(plugin, name) == nullptr) {
-            std::fprintf(stderr, "tolvane: the plug-in %s does not export %s\n",
-                         library_path.c_str(), name);
-            return 3;
-        }
+    if (const int status = load_checked(library_path, plugin, command->exports); status != 0) {
+        return status;
     }
     return command->run(plugin, args);
 }

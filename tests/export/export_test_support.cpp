@@ -1,9 +1,7 @@
 #include "export/export_test_support.h"
 
-#include <cstdlib>
 #include <cstring>
 
-#include "platform/library_loader.h"
 #include "support/mesh_bytes.h"
 #include "support/plugin_fixture.h"
 #include "support/test_files.h"
@@ -18,11 +16,6 @@ std::uint32_t u32_at(const std::string &bytes, std::size_t offset) {
             value << 8 | static_cast<unsigned char>(bytes[offset + static_cast<std::size_t>(i)]);
     }
     return value;
-}
-
-bool windows_build() {
-    const std::string plugin = platform::plugin_file_name();
-    return plugin.size() > 4 && plugin.compare(plugin.size() - 4, 4, ".dll") == 0;
 }
 
 }  // namespace
@@ -69,36 +62,6 @@ std::string ply_header(const std::string &format, std::uint64_t vertices, std::u
 
 float export_file(const std::string &input, double value, const std::string &output) {
     return call("PLYExport", input.c_str(), value, output);
-}
-
-int run_command(const std::string &command, const std::filesystem::path &output_file,
-                std::string &output) {
-    const int status = std::system((command + " > " + output_file.string() + " 2>&1").c_str());
-    output = test::exists(output_file) ? read_bytes(output_file) : "";
-    return status;
-}
-
-std::filesystem::path find_on_path(const std::string &program) {
-    const char *path = std::getenv("PATH");
-    if (path == nullptr) return {};
-    const std::string folders = path;
-    std::size_t begin = 0;
-    while (begin <= folders.size()) {
-        std::size_t end = folders.find(windows_build() ? ';' : ':', begin);
-        if (end == std::string::npos) end = folders.size();
-        const std::filesystem::path candidate =
-            std::filesystem::path(folders.substr(begin, end - begin)) / program;
-        std::error_code ignored;
-        if (end > begin && std::filesystem::is_regular_file(candidate, ignored)) return candidate;
-        begin = end + 1;
-    }
-    return {};
-}
-
-std::filesystem::path stand_in_host() {
-    const std::filesystem::path host = std::filesystem::path(platform::executable_folder()) /
-                                       (windows_build() ? "tolvane.exe" : "tolvane");
-    return test::exists(host) ? host : std::filesystem::path();
 }
 
 }  // namespace tolvane::test

@@ -1,11 +1,13 @@
 // Interchange files in the host's chunk order, the PLY text the export must produce, and running
-// the export and other programs, for the export's tests.
+// the export, for the export's tests.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "support/programs.h"
 
 namespace tolvane::test {
 
@@ -29,15 +31,5 @@ std::string ply_header(const std::string &format, std::uint64_t vertices, std::u
 
 // PLYExport called as the host calls it, the output path in a 260-byte buffer.
 float export_file(const std::string &input, double value, const std::string &output);
-
-// Runs `command` through the system's shell; its standard output and error land in `output`.
-int run_command(const std::string &command, const std::filesystem::path &output_file,
-                std::string &output);
-
-// The full path of `program` when it is found on PATH, else empty.
-std::filesystem::path find_on_path(const std::string &program);
-
-// The stand-in host beside the test executable; empty when it is not there.
-std::filesystem::path stand_in_host();
 
 }  // namespace tolvane::test

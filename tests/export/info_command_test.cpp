@@ -22,13 +22,9 @@ struct InfoRun {
 
 InfoRun run_info(const ScratchFolder &folder, const std::string &input) {
     InfoRun run;
-    const std::string command = stand_in_host().string() + " info " + input;
-    run.status = run_command(command, folder.path / "info.txt", run.text);
-    // Under Wine, starting a child now and then fails before the program runs; one more try
-    // tells that apart from the program's own answer.
-    if (run.status != 0 && run.status != 1 && run.status != 256 && run.text.empty()) {
-        run.status = run_command(command, folder.path / "info.txt", run.text);
-    }
+    const HostRun host = run_stand_in_host(folder, "info " + input);
+    run.status = host.status;
+    run.text = host.text;
     const std::string label = "PLYExport would return ";
     const std::size_t at = run.text.find(label);
     if (at != std::string::npos) {
