@@ -83,6 +83,10 @@ bool reserve_column(Column &column, std::size_t values) noexcept;
 // Gives the storage back: size and capacity 0.
 void release_column(Column &column) noexcept;
 
+// Stores `value`, converted to the column's type by column_value<T>(), as the column's value
+// number `index` (room for it must be reserved; `size` is left alone).
+void store_column_value(Column &column, std::size_t index, double value);
+
 // How a value read as a double becomes a column's value. Defined for every double: NaN,
 // infinities and values far outside the type's range included.
 

@@ -19,8 +19,4 @@ struct ColumnBinding {
     bool row_pending = false;
 };
 
-// Stores `value`, converted to the column's type, as the column's value number `index` (room
-// for it must be reserved).
-void store_column_value(Column &column, std::size_t index, double value);
-
 }  // namespace plylib
