@@ -9,6 +9,7 @@
 
 #include "fuzz_support.h"
 #include "interchange/format.h"
+#include "ply/import.h"
 #include "plylib/rply.h"
 
 namespace {
@@ -135,5 +136,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     require(fuzz::read_file(input) == std::string(reinterpret_cast<const char *>(data), size),
             "the input file changed");
+
+    // The values taken value by value through the callbacks make the same file.
+    const auto by_callbacks = fuzz::scratch_folder() / "callbacks.vyn";
+    const ply::ImportResult again = ply::import_ply(input.string().c_str(),
+                                                    by_callbacks.string().c_str(),
+                                                    ply::ImportPath::by_callbacks);
+    require((again == ply::ImportResult::imported) == (result == 0),
+            "the import by callbacks gave another result");
+    if (result == 0) {
+        require(fuzz::read_file(by_callbacks) == fuzz::read_file(output),
+                "the import by callbacks wrote other bytes");
+    }
     return 0;
 }

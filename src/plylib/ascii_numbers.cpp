@@ -1,6 +1,7 @@
 #include "plylib/ascii_numbers.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -68,21 +69,78 @@ bool magnitude_below_one(const char *p, const char *end) {
     return lead + exponent < 0;
 }
 
+// Whether a hexadecimal number (the digits after "0x", already accepted by from_chars) has a
+// magnitude below 1: from_chars reports overflow and underflow alike.
+bool hex_magnitude_below_one(const char *p, const char *end) {
+    const auto hex_value = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    long long lead = 0;  // the binary exponent of the leading set bit, before the 'p' part
+    bool seen_nonzero = false;
+    long long integer_digits = 0;
+    int first_digit = 0;
+    for (; p != end && hex_value(*p) >= 0; ++p) {
+        if (!seen_nonzero && *p != '0') {
+            seen_nonzero = true;
+            first_digit = hex_value(*p);
+        }
+        if (seen_nonzero && integer_digits < 1000000000) ++integer_digits;
+    }
+    if (seen_nonzero) {
+        lead = 4 * (integer_digits - 1);
+    } else if (p != end && *p == '.') {
+        ++p;
+        long long zeros = 0;
+        for (; p != end && *p == '0'; ++p)
+            if (zeros < 1000000000) ++zeros;
+        if (p == end || hex_value(*p) < 0) return true;  // the number is zero
+        first_digit = hex_value(*p);
+        lead = -4 * (zeros + 1);
+    }
+    lead += std::bit_width(static_cast<unsigned>(first_digit)) - 1;
+    while (p != end && (hex_value(*p) >= 0 || *p == '.')) ++p;
+    long long exponent = 0;
+    if (p != end && (*p == 'p' || *p == 'P')) {
+        ++p;
+        bool negative = false;
+        if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+        for (; p != end && is_digit(*p); ++p) {
+            if (exponent < 1000000000000) exponent = exponent * 10 + (*p - '0');
+        }
+        if (negative) exponent = -exponent;
+    }
+    return lead + exponent < 0;
+}
+
+// As the C runtime's strtod takes a whole token in the "C" locale: an optional sign, then a
+// decimal number, a hexadecimal one after "0x", "inf", "infinity" or "nan" and "nan(...)" in any
+// case. A value beyond the type's largest finite one is out of range (infinities included); a
+// value too small for the type reads as a zero of its sign; NaN is taken.
 template <typename Float>
 NumberStatus parse_float(const char *begin, const char *end, Float *value) {
-    if (!skip_plus(begin, end)) return NumberStatus::invalid;
+    const char *p = begin;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    if (p == end || *p == '+' || *p == '-') return NumberStatus::invalid;
+    const bool hex = end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+    const char *const digits = hex ? p + 2 : p;
+    if (hex && (*digits == '+' || *digits == '-')) return NumberStatus::invalid;
     Float parsed = 0;
-    const auto [stop, error] = std::from_chars(begin, end, parsed, std::chars_format::general);
+    const auto [stop, error] = std::from_chars(
+        digits, end, parsed, hex ? std::chars_format::hex : std::chars_format::general);
     if (stop != end || error == std::errc::invalid_argument) return NumberStatus::invalid;
     if (error == std::errc::result_out_of_range) {
-        if (!magnitude_below_one(begin, end)) return NumberStatus::out_of_range;
-        parsed = *begin == '-' ? -Float(0) : Float(0);
+        const bool tiny = hex ? hex_magnitude_below_one(digits, end) : magnitude_below_one(digits, end);
+        if (!tiny) return NumberStatus::out_of_range;
+        parsed = 0;
     } else if (error != std::errc{}) {
         return NumberStatus::invalid;
     }
-    // "inf", "infinity" and "nan" in any case are read by from_chars; they are no numbers here.
-    if (!std::isfinite(parsed)) return NumberStatus::invalid;
-    *value = parsed;
+    if (std::isinf(parsed)) return NumberStatus::out_of_range;
+    *value = negative ? -parsed : parsed;
     return NumberStatus::ok;
 }
 

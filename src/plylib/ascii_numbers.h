@@ -12,9 +12,10 @@ enum class NumberStatus : std::uint8_t { ok, invalid, out_of_range };
 // [lo, hi].
 NumberStatus parse_integer(const char *begin, const char *end, std::int64_t lo, std::int64_t hi,
                            std::int64_t *value);
-// The whole of [begin, end) must be a finite decimal floating-point number (optional leading
-// '+'; no "inf", "nan" or hexadecimal) within the type's finite range. Numbers too small for
-// the type read as a zero of their sign.
+// The whole of [begin, end) must be a number as the C runtime's strtod takes it in the "C"
+// locale (an optional sign; decimal, hexadecimal after "0x", "nan" and "nan(...)" in any case),
+// whose value is NaN or within the type's finite range ("inf", "infinity" and "1e40" for float
+// are out of range). Numbers too small for the type read as a zero of their sign.
 NumberStatus parse_float32(const char *begin, const char *end, float *value);
 NumberStatus parse_float64(const char *begin, const char *end, double *value);
 

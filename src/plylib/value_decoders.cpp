@@ -260,6 +260,11 @@ struct DecoderTable {
     StridedDecoder swapped_strided[kColumnTypeCount][kScalarCount] = {};
     // The last row only checks the value: a property that feeds no column.
     InPlaceDecoder in_place[kColumnTypeCount + 1][kScalarCount] = {};
+    template <ColumnType C>
+    constexpr void fill_strided() {
+        fill_by_type<StridedRow<false, C>::template Make>(native_strided[static_cast<int>(C)]);
+        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[static_cast<int>(C)]);
+    }
     constexpr DecoderTable() {
         fill_strided<ColumnType::int32>();
         fill_strided<ColumnType::uint8>();
@@ -275,11 +280,6 @@ struct DecoderTable {
         fill_by_type<SwappedDecoder>(swapped);
         fill_by_type<NativePacked>(native_packed);
         fill_by_type<SwappedPacked>(swapped_packed);
-    }
-    template <ColumnType C>
-    constexpr void fill_strided() {
-        fill_by_type<StridedRow<false, C>::template Make>(native_strided[static_cast<int>(C)]);
-        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[static_cast<int>(C)]);
     }
 };
 constexpr DecoderTable kDecoders;

@@ -139,6 +139,13 @@ struct EncoderTable {
     StridedEncoder native_strided[kColumnTypeCount][kScalarCount] = {};
     StridedEncoder swapped_strided[kColumnTypeCount][kScalarCount] = {};
     TextEncoder text[kColumnTypeCount][kScalarCount] = {};
+    template <ColumnType C>
+    constexpr void fill_column() {
+        constexpr int row = static_cast<int>(C);
+        fill_by_type<StridedRow<false, C>::template Make>(native_strided[row]);
+        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[row]);
+        fill_by_type<TextRow<C>::template Make>(text[row]);
+    }
     constexpr EncoderTable() {
         fill_by_type<AsciiEncoder>(ascii);
         fill_by_type<NativeEncoder>(native);
@@ -147,13 +154,6 @@ struct EncoderTable {
         fill_column<ColumnType::uint8>();
         fill_column<ColumnType::float32>();
         fill_column<ColumnType::float64>();
-    }
-    template <ColumnType C>
-    constexpr void fill_column() {
-        constexpr int row = static_cast<int>(C);
-        fill_by_type<StridedRow<false, C>::template Make>(native_strided[row]);
-        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[row]);
-        fill_by_type<TextRow<C>::template Make>(text[row]);
     }
 };
 constexpr EncoderTable kEncoders;

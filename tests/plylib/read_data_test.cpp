@@ -6,6 +6,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <cstring>
 #include <ostream>
@@ -427,7 +428,11 @@ TEST_P(PlyReadAsciiTokens, ReadOrFail) {
         EXPECT_EQ(result.read_ok, c.ok);
         if (c.ok) {
             ASSERT_EQ(result.calls.size(), 1u);
-            EXPECT_EQ(result.calls[0].value, c.value);
+            if (std::isnan(c.value)) {
+                EXPECT_TRUE(std::isnan(result.calls[0].value));
+            } else {
+                EXPECT_EQ(result.calls[0].value, c.value);
+            }
             EXPECT_EQ(std::signbit(result.calls[0].value), std::signbit(c.value));
         } else {
             ASSERT_EQ(result.errors.size(), 1u);
@@ -478,11 +483,26 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"Int64Min", "double", "-9223372036854775808", true, -9223372036854775808.0, ""},
         TokenCase{"LoneSign", "float", "+", false, 0, "Invalid float value '+'"},
         TokenCase{"Hex", "int", "0x10", false, 0, "Invalid int value '0x10'"},
-        TokenCase{"HexFloat", "double", "0x1p3", false, 0, "Invalid double value '0x1p3'"},
-        TokenCase{"Infinity", "double", "inf", false, 0, "Invalid double value 'inf'"},
+        // Float types take what the C runtime's strtod takes, within the type's finite range.
+        TokenCase{"HexFloat", "double", "0x1p3", true, 8, ""},
+        TokenCase{"HexFloatForms", "float", "-0X1.8P1", true, -3, ""},
+        TokenCase{"HexWithoutExponent", "double", "+0xA.8", true, 10.5, ""},
+        TokenCase{"HexFloat32Overflow", "float", "0x1p200", false, 0,
+                  "Value '0x1p200' out of range for float"},
+        TokenCase{"HexFloat32Underflow", "float", "-0x0.0001p-200", true, -0.0, ""},
+        TokenCase{"HexWithoutDigits", "double", "0x", false, 0, "Invalid double value '0x'"},
+        TokenCase{"HexSignAfterPrefix", "double", "0x-1", false, 0, "Invalid double value '0x-1'"},
+        TokenCase{"Infinity", "double", "inf", false, 0, "Value 'inf' out of range for double"},
         TokenCase{"NegativeInfinity", "float", "-Infinity", false, 0,
-                  "Invalid float value '-Infinity'"},
-        TokenCase{"NaN", "float", "nan", false, 0, "Invalid float value 'nan'"},
+                  "Value '-Infinity' out of range for float"},
+        TokenCase{"Float32Beyond", "float", "1e40", false, 0, "Value '1e40' out of range for float"},
+        TokenCase{"Float64Beyond", "double", "1e400", false, 0,
+                  "Value '1e400' out of range for double"},
+        TokenCase{"NaN", "float", "nan", true, std::numeric_limits<double>::quiet_NaN(), ""},
+        TokenCase{"NaNWithPayloadAnyCase", "double", "-NaN(x_1)", true,
+                  -std::numeric_limits<double>::quiet_NaN(), ""},
+        TokenCase{"NaNUnclosed", "double", "nan(1", false, 0, "Invalid double value 'nan(1'"},
+        TokenCase{"NaNForInteger", "int", "nan", false, 0, "Invalid int value 'nan'"},
         TokenCase{"Comma", "float", "0,5", false, 0, "Invalid float value '0,5'"},
         TokenCase{"Trailing", "float", "1.5x", false, 0, "Invalid float value '1.5x'"},
         TokenCase{"Missing", "float", "", false, 0, "Unexpected end of file"},
