@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <cstdlib>
 #include <vector>
 
 namespace tolvane::bench {
@@ -31,24 +32,25 @@ GridVertex grid_vertex(std::uint32_t i, std::uint32_t j) {
             static_cast<unsigned char>((i + j) % 256)};
 }
 
+Grid g_grid;
+
 // Triangle t of the closed grid: two per cell, the grid wrapping round in both directions.
 std::array<std::int32_t, 3> grid_triangle(std::uint64_t t) {
     const std::uint64_t cell = t / 2;
-    const std::uint32_t i = static_cast<std::uint32_t>(cell % kGridWidth);
-    const std::uint32_t j = static_cast<std::uint32_t>(cell / kGridWidth);
-    const auto at = [](std::uint32_t x, std::uint32_t y) {
-        return static_cast<std::int32_t>((y % kGridHeight) * kGridWidth + (x % kGridWidth));
+    const std::uint32_t width = g_grid.width, height = g_grid.height;
+    const std::uint32_t i = static_cast<std::uint32_t>(cell % width);
+    const std::uint32_t j = static_cast<std::uint32_t>(cell / width);
+    const auto at = [width, height](std::uint32_t x, std::uint32_t y) {
+        return static_cast<std::int32_t>((y % height) * width + (x % width));
     };
     if (t % 2 == 0) return {at(i, j), at(i + 1, j), at(i + 1, j + 1)};
     return {at(i, j), at(i + 1, j + 1), at(i, j + 1)};
 }
 
-constexpr std::uint64_t kVertices = std::uint64_t{kGridWidth} * kGridHeight;
-constexpr std::uint64_t kTriangles = 2 * kVertices;
-
 struct BlockWriter {
     std::FILE *file;
     std::vector<char> block;
+    bool big_endian = false;  // for the values of a binary PLY file
     explicit BlockWriter(const std::string &path) : file(std::fopen(path.c_str(), "wb")) {
         if (file == nullptr) throw std::runtime_error("cannot write " + path);
         block.reserve(1 << 20);
@@ -68,7 +70,10 @@ struct BlockWriter {
     }
     template <typename Value>
     void value(Value v) {
-        bytes(&v, sizeof v);
+        unsigned char raw[sizeof v];
+        std::memcpy(raw, &v, sizeof v);
+        if (big_endian) std::reverse(raw, raw + sizeof v);
+        bytes(raw, sizeof v);
     }
     void text(const std::string &s) { bytes(s.data(), s.size()); }
     template <typename Number>
@@ -86,17 +91,41 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
+const Grid &grid() {
+    return g_grid;
+}
+
+bool parse_bench_options(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--vertices" && i + 1 < argc) {
+            const double wanted = std::strtod(argv[++i], nullptr);
+            if (!(wanted >= kGridWidth && wanted <= 200e6)) {
+                std::fprintf(stderr, "--vertices takes %u to 200,000,000\n", kGridWidth);
+                return false;
+            }
+            g_grid.height = static_cast<std::uint32_t>(wanted / kGridWidth);
+        } else {
+            std::fprintf(stderr, "usage: %s [--vertices N]\n", argv[0]);
+            return false;
+        }
+    }
+    return true;
+}
+
 void write_grid_ply(const std::string &path, PlyStorage storage) {
     BlockWriter out(path);
     const bool ascii = storage == PlyStorage::ascii;
-    out.text(std::string("ply\nformat ") + (ascii ? "ascii" : "binary_little_endian") +
-             " 1.0\ncomment benchmark grid\nelement vertex " + std::to_string(kVertices) +
+    out.big_endian = storage == PlyStorage::binary_big_endian;
+    const char *format = ascii ? "ascii" : out.big_endian ? "binary_big_endian" : "binary_little_endian";
+    out.text(std::string("ply\nformat ") + format +
+             " 1.0\ncomment benchmark grid\nelement vertex " + std::to_string(g_grid.vertices()) +
              "\nproperty float x\nproperty float y\nproperty float z\n"
              "property uchar red\nproperty uchar green\nproperty uchar blue\n"
              "element face " +
-             std::to_string(kTriangles) + "\nproperty list uchar int vertex_indices\nend_header\n");
-    for (std::uint32_t j = 0; j < kGridHeight; ++j) {
-        for (std::uint32_t i = 0; i < kGridWidth; ++i) {
+             std::to_string(g_grid.triangles()) + "\nproperty list uchar int vertex_indices\nend_header\n");
+    for (std::uint32_t j = 0; j < g_grid.height; ++j) {
+        for (std::uint32_t i = 0; i < g_grid.width; ++i) {
             const GridVertex v = grid_vertex(i, j);
             if (ascii) {
                 out.number(v.x, ' ');
@@ -111,7 +140,7 @@ void write_grid_ply(const std::string &path, PlyStorage storage) {
             }
         }
     }
-    for (std::uint64_t t = 0; t < kTriangles; ++t) {
+    for (std::uint64_t t = 0; t < g_grid.triangles(); ++t) {
         const auto corners = grid_triangle(t);
         if (ascii) {
             out.text("3 ");
@@ -134,23 +163,23 @@ void write_grid_interchange(const std::string &path) {
         out.value(static_cast<std::uint32_t>(count));
         out.value(0.0f);
     };
-    header(10001, 12, kVertices);
-    for (std::uint32_t j = 0; j < kGridHeight; ++j) {
-        for (std::uint32_t i = 0; i < kGridWidth; ++i) {
+    header(10001, 12, g_grid.vertices());
+    for (std::uint32_t j = 0; j < g_grid.height; ++j) {
+        for (std::uint32_t i = 0; i < g_grid.width; ++i) {
             const GridVertex v = grid_vertex(i, j);
             out.value(v.x), out.value(v.y), out.value(v.z);
         }
     }
-    header(35001, 4, kVertices);
-    for (std::uint32_t j = 0; j < kGridHeight; ++j) {
-        for (std::uint32_t i = 0; i < kGridWidth; ++i) {
+    header(35001, 4, g_grid.vertices());
+    for (std::uint32_t j = 0; j < g_grid.height; ++j) {
+        for (std::uint32_t i = 0; i < g_grid.width; ++i) {
             const GridVertex v = grid_vertex(i, j);
             const std::array<unsigned char, 4> entry = {v.blue, v.green, v.red, 0};
             out.bytes(entry.data(), entry.size());
         }
     }
-    header(20001, 16, kTriangles);
-    for (std::uint64_t t = 0; t < kTriangles; ++t) {
+    header(20001, 16, g_grid.triangles());
+    for (std::uint64_t t = 0; t < g_grid.triangles(); ++t) {
         const auto corners = grid_triangle(t);
         for (const std::int32_t c : corners) out.value(c);
         out.value(std::int32_t{-1});

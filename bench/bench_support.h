@@ -10,12 +10,21 @@
 
 namespace tolvane::bench {
 
-// A closed grid (a torus) of 2,000 x 1,000 vertices: 2,000,000 vertices with uchar colours and
-// exactly 4,000,000 triangles.
+// A closed grid (a torus) 2,000 vertices wide, with uchar colours and two triangles per vertex:
+// 1,000 rows (2,000,000 vertices, 4,000,000 triangles) unless `--vertices N` asks for another
+// size, which parse_bench_options() reads.
 inline constexpr std::uint32_t kGridWidth = 2000;
-inline constexpr std::uint32_t kGridHeight = 1000;
+struct Grid {
+    std::uint32_t width = kGridWidth;
+    std::uint32_t height = 1000;
+    std::uint64_t vertices() const { return std::uint64_t{width} * height; }
+    std::uint64_t triangles() const { return 2 * vertices(); }
+};
+const Grid &grid();
+// False (with a message) on arguments it does not know.
+bool parse_bench_options(int argc, char **argv);
 
-enum class PlyStorage { ascii, binary_little_endian };
+enum class PlyStorage { ascii, binary_little_endian, binary_big_endian };
 
 void write_grid_ply(const std::string &path, PlyStorage storage);
 // The same mesh as an interchange file in the host's chunk order (vertex, colour, face).

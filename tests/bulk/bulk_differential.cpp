@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "plylib/rply_bulk.h"
+#include "plylib/value_encoders.h"
 
 namespace tolvane::bulk {
 namespace {
@@ -96,7 +97,7 @@ int on_list(p_ply_argument argument) {
 struct ElementInfo {
     std::string name;
     std::vector<std::string> scalars;
-    std::string first_list;
+    std::string first_list;  // that no earlier property's name hides
 };
 
 std::vector<ElementInfo> elements_of(p_ply ply) {
@@ -104,6 +105,7 @@ std::vector<ElementInfo> elements_of(p_ply ply) {
     for (p_ply_element element = ply_get_next_element(ply, nullptr); element;
          element = ply_get_next_element(ply, element)) {
         ElementInfo info;
+        std::vector<std::string> names;
         const char *name = nullptr;
         ply_get_element_info(element, &name, nullptr);
         info.name = name;
@@ -112,9 +114,12 @@ std::vector<ElementInfo> elements_of(p_ply ply) {
             const char *property_name = nullptr;
             e_ply_type type = PLY_LIST;
             ply_get_property_info(property, &property_name, &type, nullptr, nullptr);
+            const bool hidden =
+                std::find(names.begin(), names.end(), property_name) != names.end();
+            names.push_back(property_name);
             if (type != PLY_LIST) {
                 info.scalars.push_back(property_name);
-            } else if (info.first_list.empty()) {
+            } else if (info.first_list.empty() && !hidden) {
                 info.first_list = property_name;
             }
         }
@@ -249,11 +254,17 @@ struct Instances {
     std::vector<std::vector<std::vector<double>>> values;
 };
 
-bool valid_length(double value, std::size_t *length) {
-    if (!(value >= 0 && value <= 4096) || value != static_cast<double>(static_cast<long>(value)))
-        return false;
-    *length = static_cast<std::size_t>(value);
-    return true;
+// The entries a list length gives, by the writer's own rule; lengths beyond a few thousand are
+// made a few thousand, in both ways of writing alike.
+constexpr std::int64_t kLongestList = 4096;
+std::size_t entries_for(e_ply_type length_type, double &length) {
+    std::int64_t entries = 0;
+    if (!plylib::list_length(length_type, length, &entries)) return 0;
+    if (entries > kLongestList) {
+        length = static_cast<double>(kLongestList);
+        entries = kLongestList;
+    }
+    return static_cast<std::size_t>(entries);
 }
 
 Instances instances_of(const WriteElement &element) {
@@ -271,12 +282,10 @@ Instances instances_of(const WriteElement &element) {
             if (!property.list) {
                 values.push_back(take(property.source_type));
             } else {
-                const double length = take(3);
+                double length = take(3);
+                const std::size_t n = entries_for(property.length_type, length);
                 values.push_back(length);
-                std::size_t n = 0;
-                if (valid_length(length, &n)) {
-                    for (std::size_t j = 0; j < n; ++j) values.push_back(take(property.source_type));
-                }
+                for (std::size_t j = 0; j < n; ++j) values.push_back(take(property.source_type));
             }
             per_instance.push_back(values);
         }
@@ -390,7 +399,16 @@ std::string compare_writes(const WritePlan &plan) {
     if (by_values.result != by_instances.result) return "results differ";
     if (by_values.messages != by_instances.messages)
         return "messages differ: '" + by_values.messages + "' and '" + by_instances.messages + "'";
-    if (by_values.bytes != by_instances.bytes) return "bytes differ";
+    if (by_values.bytes != by_instances.bytes) {
+        const auto [a, b] = std::mismatch(by_values.bytes.begin(), by_values.bytes.end(),
+                                          by_instances.bytes.begin(), by_instances.bytes.end());
+        const auto at = static_cast<std::size_t>(a - by_values.bytes.begin());
+        const std::size_t from = at > 16 ? at - 16 : 0;
+        return "bytes differ from " + std::to_string(at) + " of " +
+               std::to_string(by_values.bytes.size()) + " and " +
+               std::to_string(by_instances.bytes.size()) + ": '" + by_values.bytes.substr(from, 48) +
+               "' and '" + by_instances.bytes.substr(from, 48) + "'";
+    }
     return "";
 }
 
