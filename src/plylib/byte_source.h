@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "plylib/file_open.h"
+#include "plylib/large_memory.h"
 
 namespace plylib {
 
@@ -41,7 +42,7 @@ class ByteSource {
     FileHandle file_;
     std::uint64_t file_size_ = 0;
     std::uint64_t read_so_far_ = 0;  // from the file, up to `end`
-    std::unique_ptr<unsigned char[]> block_;
+    LargeMemory block_;
     bool read_failed_ = false;
 };
 

@@ -7,8 +7,10 @@
 namespace plylib {
 namespace {
 
-// Below this, the ordinary heap serves as well.
-constexpr std::size_t kMappedFrom = std::size_t{4} << 20;
+// Below this, the ordinary heap serves as well. Above it, memory is mapped and unmapped
+// directly: the heap may keep what is freed, and a host's process should not grow by a
+// conversion.
+constexpr std::size_t kMappedFrom = std::size_t{512} << 10;
 
 }  // namespace
 

@@ -2,11 +2,13 @@
 // independent PLY reader opening it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
 
 #include "export/export_test_support.h"
 #include "support/mesh_bytes.h"
 #include "support/plugin_fixture.h"
+#include "support/process_memory.h"
 #include "support/test_files.h"
 
 namespace tolvane::test {
@@ -72,6 +74,58 @@ TEST(ExportRoundTrip, PositionsColoursAndFacesSurviveBothStorageModes) {
                   0.0f);
         EXPECT_EQ(read_bytes(folder.file("second.vyn")), first);
     }
+}
+
+// A grid of `side` x `side` vertices with one triangle per cell, as binary PLY and as an
+// interchange file in the host's order.
+std::string grid_ply(int side) {
+    PackedBytes body;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            body.put(static_cast<float>(x)).put(static_cast<float>(y)).put(0.5f);
+            body.put(static_cast<std::uint8_t>(x)).put(static_cast<std::uint8_t>(y)).put(std::uint8_t{7});
+        }
+    }
+    const int cells = (side - 1) * (side - 1);
+    for (int c = 0; c < cells; ++c) {
+        const std::int32_t a = c / (side - 1) * side + c % (side - 1);
+        body.put(std::uint8_t{3}).put(a).put(a + 1).put(a + side);
+    }
+    return ply_file("binary_little_endian",
+                    "element vertex " + std::to_string(side * side) +
+                        "\nproperty float x\nproperty float y\nproperty float z\n"
+                        "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+                        "element face " + std::to_string(cells) +
+                        "\nproperty list uchar int vertex_indices\n",
+                    body.bytes);
+}
+
+// The plug-in keeps nothing between calls: after converting a mesh of a million vertices both
+// ways, the process holds what it held before, give or take the allocator's own slack.
+TEST(ExportRoundTrip, ConversionsGiveTheirMemoryBack) {
+    ScratchFolder folder;
+    constexpr int kSide = 1000;
+    {
+        // Once small, so that code and runtime pages already count in the baseline.
+        write_bytes(folder.file("small.ply"), source_ply());
+        ASSERT_EQ(call("PLYImport", folder.file("small.ply").c_str(), 0.0, folder.file("small.vyn")), 0.0f);
+        write_bytes(folder.file("small_host.vyn"), in_host_order(read_bytes(folder.file("small.vyn"))));
+        ASSERT_EQ(export_file(folder.file("small_host.vyn"), 1.0, folder.file("small_out.ply")), 0.0f);
+        write_bytes(folder.file("grid.ply"), grid_ply(kSide));
+        ASSERT_EQ(call("PLYImport", folder.file("grid.ply").c_str(), 0.0, folder.file("grid.vyn")), 0.0f);
+        write_bytes(folder.file("host.vyn"), in_host_order(read_bytes(folder.file("grid.vyn"))));
+    }
+    const std::uint64_t before = process_memory_bytes();
+    ASSERT_EQ(call("PLYImport", folder.file("grid.ply").c_str(), 0.0, folder.file("again.vyn")), 0.0f);
+    const std::uint64_t after_import = process_memory_bytes();
+    ASSERT_EQ(export_file(folder.file("host.vyn"), 1.0, folder.file("grid_out.ply")), 0.0f);
+    const std::uint64_t after_export = process_memory_bytes();
+    std::printf("process memory: %.1f MB before, %.1f MB after the import, %.1f MB after the export\n",
+                static_cast<double>(before) / 1e6, static_cast<double>(after_import) / 1e6,
+                static_cast<double>(after_export) / 1e6);
+    constexpr std::uint64_t kSlack = 8u << 20;
+    EXPECT_LE(after_import, before + kSlack);
+    EXPECT_LE(after_export, before + kSlack);
 }
 
 std::uint64_t count_after(const std::string &text, const std::string &label) {

@@ -37,9 +37,11 @@ TEST(ImportResults, NullArgumentsGiveMinusOneAndTouchNothing) {
     files.expect_untouched();
 }
 
+// A folder is no file to read, on any system (Linux would open one and fail only at the read).
 TEST(ImportResults, UnreadableInputGivesMinusOne) {
     ImportFolder files(ascii_triangle_ply());
     EXPECT_EQ(import_file(files.folder.file("missing.ply"), files.output), -1.0f);
+    EXPECT_EQ(import_file(files.folder.path.string(), files.output), -1.0f);
     files.expect_untouched();
 }
 
