@@ -96,41 +96,37 @@ class BulkWriter {
     // write_by_value (a refused value, or an instance larger than a block).
     bool write_in_place(std::size_t i) {
         std::size_t bound = ascii_ ? 1 : 0;
-        for (const SourcePlan &plan : plans_) {
+        for (std::size_t p = 0; p < plans_.size(); ++p) {
+            const SourcePlan &plan = plans_[p];
             const std::size_t value_bytes = ascii_ ? kMaxTextBytes : plan.property->value_size;
             if (!plan.property->is_list()) {
                 bound += value_bytes;
                 continue;
             }
             std::int64_t length = 0;
-            if (!list_length(plan.property->length_type,
-                             value_at(plan.length_type, plan.lengths + i * plan.length_stride),
-                             &length) ||
-                static_cast<std::uint64_t>(length) > ByteSink::kBlockSize) {
+            if (!length_of(plan, i, &length) ||
+                static_cast<std::uint64_t>(length) > ByteSink::kBlockSize)
                 return false;
-            }
+            lengths_[p] = static_cast<std::size_t>(length);
             bound += (ascii_ ? kMaxTextBytes : plan.property->length_size) +
-                     static_cast<std::size_t>(length) * value_bytes;
+                     lengths_[p] * value_bytes;
         }
         if (bound > ByteSink::kBlockSize) return false;
         unsigned char *const start = sink_.reserve(bound);
         unsigned char *out = start;
-        for (const SourcePlan &plan : plans_) {
+        for (std::size_t p = 0; p < plans_.size(); ++p) {
+            const SourcePlan &plan = plans_[p];
             const unsigned char *value = plan.values + i * plan.stride;
-            if (!plan.property->is_list()) {
-                if (!put(plan.text, plan.strided, plan.property->value_size, value, start, out))
+            if (plan.property->is_list()) {
+                if (!put(plan.text_length, plan.strided_length, plan.property->length_size,
+                         plan.lengths + i * plan.length_stride, 0, 1, start, out))
                     return false;
-                continue;
-            }
-            const unsigned char *length_at = plan.lengths + i * plan.length_stride;
-            if (!put(plan.text_length, plan.strided_length, plan.property->length_size, length_at,
-                     start, out))
+                if (!put(plan.text, plan.strided, plan.property->value_size, value,
+                         plan.entry_stride, lengths_[p], start, out))
+                    return false;
+            } else if (!put(plan.text, plan.strided, plan.property->value_size, value, 0, 1, start,
+                            out)) {
                 return false;
-            std::int64_t length = 0;
-            list_length(plan.property->length_type, value_at(plan.length_type, length_at), &length);
-            for (std::int64_t j = 0; j < length; ++j, value += plan.entry_stride) {
-                if (!put(plan.text, plan.strided, plan.property->value_size, value, start, out))
-                    return false;
             }
         }
         if (ascii_) *out++ = '\n';
@@ -139,17 +135,35 @@ class BulkWriter {
         return true;
     }
 
+    // A list's length by the writer's rule; integers need no more than a range check.
+    static bool length_of(const SourcePlan &plan, std::size_t i, std::int64_t *length) {
+        const unsigned char *at = plan.lengths + i * plan.length_stride;
+        const Scalar type = canonical(plan.property->length_type);
+        if (is_integer(type) && plan.length_type == ColumnType::uint8) {
+            *length = *at;
+            return *length <= integer_max(type);
+        }
+        if (is_integer(type) && plan.length_type == ColumnType::int32) {
+            std::int32_t value;
+            std::memcpy(&value, at, sizeof value);
+            *length = value;
+            return value >= 0 && *length <= integer_max(type);
+        }
+        return list_length(plan.property->length_type, value_at(plan.length_type, at), length);
+    }
+
+    // `count` values `stride` bytes apart; in ASCII each after a blank but the instance's first.
     bool put(TextEncoder text, StridedEncoder strided, std::size_t size,
-             const unsigned char *value, const unsigned char *start, unsigned char *&out) {
+             const unsigned char *value, std::size_t stride, std::size_t count,
+             const unsigned char *start, unsigned char *&out) {
         if (ascii_) {
-            if (out != start) *out++ = ' ';
-            char *end = text(value, reinterpret_cast<char *>(out));
+            char *end = text(value, stride, count, out != start, reinterpret_cast<char *>(out));
             if (!end) return false;
             out = reinterpret_cast<unsigned char *>(end);
             return true;
         }
-        if (strided(value, 0, 1, out, 0) != 1) return false;
-        out += size;
+        if (strided(value, stride, count, out, size) != count) return false;
+        out += count * size;
         return true;
     }
 
@@ -177,6 +191,7 @@ class BulkWriter {
     ByteSink &sink_;
     std::vector<SourcePlan> &plans_;
     const bool ascii_;
+    std::vector<std::size_t> lengths_ = std::vector<std::size_t>(plans_.size());
 };
 
 bool fail(t_ply_ &ply, const char *message) {

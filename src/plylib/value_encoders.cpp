@@ -91,7 +91,7 @@ std::size_t encode_strided(const unsigned char *src, std::size_t stride, std::si
 }
 
 template <Scalar S, ColumnType C>
-char *encode_text(const unsigned char *src, char *out) {
+inline char *encode_one_text(const unsigned char *src, char *out) {
     using Source = typename ColumnValueOf<C>::type;
     typename ValueOf<S>::type typed;
     if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return nullptr;
@@ -100,8 +100,19 @@ char *encode_text(const unsigned char *src, char *out) {
     } else if constexpr (S == Scalar::f64) {
         return format_float64(out, typed);
     } else {
-        return format_integer(out, static_cast<std::int64_t>(typed));
+        return format_integer_inline(out, static_cast<std::int64_t>(typed));
     }
+}
+
+template <Scalar S, ColumnType C>
+char *encode_text(const unsigned char *src, std::size_t stride, std::size_t count, bool separate,
+                  char *out) {
+    for (std::size_t i = 0; i < count; ++i, src += stride, separate = true) {
+        if (separate) *out++ = ' ';
+        out = encode_one_text<S, C>(src, out);
+        if (!out) return nullptr;
+    }
+    return out;
 }
 
 template <bool Swap, ColumnType C>
