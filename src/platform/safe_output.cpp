@@ -41,7 +41,8 @@ bool open_output(SafeOutput &output, const char *target) {
 void write_output(SafeOutput &output, const void *data, std::size_t size) {
     if (output.stream == nullptr || output.failed) return;
     const char *bytes = static_cast<const char *>(data);
-    if (size >= kBufferSize) {
+    // Blocks as large as a writer's own go straight to the file: copying them would only cost.
+    if (size >= kBufferSize / 8) {
         flush_buffer(output);
         if (!output.failed && std::fwrite(bytes, 1, size, output.stream) != size) {
             output.failed = true;
