@@ -9,10 +9,10 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <cstdlib>
 #include <vector>
 
 namespace tolvane::bench {
@@ -117,13 +117,16 @@ void write_grid_ply(const std::string &path, PlyStorage storage) {
     BlockWriter out(path);
     const bool ascii = storage == PlyStorage::ascii;
     out.big_endian = storage == PlyStorage::binary_big_endian;
-    const char *format = ascii ? "ascii" : out.big_endian ? "binary_big_endian" : "binary_little_endian";
+    const char *format = ascii            ? "ascii"
+                         : out.big_endian ? "binary_big_endian"
+                                          : "binary_little_endian";
     out.text(std::string("ply\nformat ") + format +
              " 1.0\ncomment benchmark grid\nelement vertex " + std::to_string(g_grid.vertices()) +
              "\nproperty float x\nproperty float y\nproperty float z\n"
              "property uchar red\nproperty uchar green\nproperty uchar blue\n"
              "element face " +
-             std::to_string(g_grid.triangles()) + "\nproperty list uchar int vertex_indices\nend_header\n");
+             std::to_string(g_grid.triangles()) +
+             "\nproperty list uchar int vertex_indices\nend_header\n");
     for (std::uint32_t j = 0; j < g_grid.height; ++j) {
         for (std::uint32_t i = 0; i < g_grid.width; ++i) {
             const GridVertex v = grid_vertex(i, j);

@@ -31,10 +31,9 @@ int main(int argc, char **argv) {
 
     write_grid_interchange(input);
     const std::uint64_t input_bytes = file_size(input);
-    std::printf(
-        "PLY export, %u x %u grid: %llu vertices, %llu triangles, uchar colours\n",
-        grid().width, grid().height, static_cast<unsigned long long>(grid().vertices()),
-        static_cast<unsigned long long>(grid().triangles()));
+    std::printf("PLY export, %u x %u grid: %llu vertices, %llu triangles, uchar colours\n",
+                grid().width, grid().height, static_cast<unsigned long long>(grid().vertices()),
+                static_cast<unsigned long long>(grid().triangles()));
     std::printf("input %.1f MB (interchange file, host order)\n",
                 static_cast<double>(input_bytes) / 1e6);
 

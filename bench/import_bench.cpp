@@ -23,10 +23,9 @@ int main(int argc, char **argv) {
     const std::string output = folder + "/out.vyn";
     constexpr int kRuns = 3;
 
-    std::printf(
-        "PLY import, %u x %u grid: %llu vertices, %llu triangles, uchar colours\n",
-        grid().width, grid().height, static_cast<unsigned long long>(grid().vertices()),
-        static_cast<unsigned long long>(grid().triangles()));
+    std::printf("PLY import, %u x %u grid: %llu vertices, %llu triangles, uchar colours\n",
+                grid().width, grid().height, static_cast<unsigned long long>(grid().vertices()),
+                static_cast<unsigned long long>(grid().triangles()));
     const struct {
         const char *name;
         PlyStorage storage;

@@ -20,9 +20,22 @@ struct Draw {
 
     // Mostly values near the types' limits, sometimes any double.
     double value() {
-        static const double kSpecial[] = {0.0, -0.0, 0.5, -1.5, 127.9, -128.9, 255.0, 256.0,
-                                          65535.0, -32769.0, 4294967295.0, -2147483649.0, 3.4e38,
-                                          3.5e38, 1e300, std::numeric_limits<double>::quiet_NaN(),
+        static const double kSpecial[] = {0.0,
+                                          -0.0,
+                                          0.5,
+                                          -1.5,
+                                          127.9,
+                                          -128.9,
+                                          255.0,
+                                          256.0,
+                                          65535.0,
+                                          -32769.0,
+                                          4294967295.0,
+                                          -2147483649.0,
+                                          3.4e38,
+                                          3.5e38,
+                                          1e300,
+                                          std::numeric_limits<double>::quiet_NaN(),
                                           std::numeric_limits<double>::infinity(),
                                           -std::numeric_limits<double>::infinity()};
         const std::uint8_t pick = byte();
@@ -61,8 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         for (WriteProperty &property : element.properties) {
             const long wanted = element.instances * (property.list ? 4 : 1);
             for (long i = 0; i < wanted && draw.at < size; ++i) {
-                property.values.push_back(property.list && i % 4 == 0 ? draw.byte() % 5 - 1.0 * (draw.byte() % 7 == 0)
-                                                                       : draw.value());
+                property.values.push_back(property.list && i % 4 == 0
+                                              ? draw.byte() % 5 - 1.0 * (draw.byte() % 7 == 0)
+                                              : draw.value());
             }
         }
         plan.elements.push_back(element);

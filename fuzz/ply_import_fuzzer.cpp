@@ -139,9 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // The values taken value by value through the callbacks make the same file.
     const auto by_callbacks = fuzz::scratch_folder() / "callbacks.vyn";
-    const ply::ImportResult again = ply::import_ply(input.string().c_str(),
-                                                    by_callbacks.string().c_str(),
-                                                    ply::ImportPath::by_callbacks);
+    const ply::ImportResult again = ply::import_ply(
+        input.string().c_str(), by_callbacks.string().c_str(), ply::ImportPath::by_callbacks);
     require((again == ply::ImportResult::imported) == (result == 0),
             "the import by callbacks gave another result");
     if (result == 0) {

@@ -20,7 +20,9 @@ void flush_buffer(SafeOutput &output) {
 
 }  // namespace
 
-SafeOutput::~SafeOutput() { discard_output(*this); }
+SafeOutput::~SafeOutput() {
+    discard_output(*this);
+}
 
 bool open_output(SafeOutput &output, const char *target) {
     discard_output(output);

@@ -14,7 +14,8 @@ namespace tolvane::ply {
 // Filled by the PLY library's bulk reader: the usual way.
 struct ImportColumns {
     plylib::Column coordinates{plylib::ColumnType::float32};
-    plylib::Column face_indices{plylib::ColumnType::int32};  // four per face; -1 fourth for a triangle
+    plylib::Column face_indices{
+        plylib::ColumnType::int32};  // four per face; -1 fourth for a triangle
     // Only the low 8 bits of a channel value reach the file, so only they are kept.
     plylib::Column red{plylib::ColumnType::uint8};
     plylib::Column green{plylib::ColumnType::uint8};

@@ -133,7 +133,8 @@ NumberStatus parse_float(const char *begin, const char *end, Float *value) {
         digits, end, parsed, hex ? std::chars_format::hex : std::chars_format::general);
     if (stop != end || error == std::errc::invalid_argument) return NumberStatus::invalid;
     if (error == std::errc::result_out_of_range) {
-        const bool tiny = hex ? hex_magnitude_below_one(digits, end) : magnitude_below_one(digits, end);
+        const bool tiny =
+            hex ? hex_magnitude_below_one(digits, end) : magnitude_below_one(digits, end);
         if (!tiny) return NumberStatus::out_of_range;
         parsed = 0;
     } else if (error != std::errc{}) {

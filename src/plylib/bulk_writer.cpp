@@ -108,8 +108,8 @@ class BulkWriter {
                 static_cast<std::uint64_t>(length) > ByteSink::kBlockSize)
                 return false;
             lengths_[p] = static_cast<std::size_t>(length);
-            bound += (ascii_ ? kMaxTextBytes : plan.property->length_size) +
-                     lengths_[p] * value_bytes;
+            bound +=
+                (ascii_ ? kMaxTextBytes : plan.property->length_size) + lengths_[p] * value_bytes;
         }
         if (bound > ByteSink::kBlockSize) return false;
         unsigned char *const start = sink_.reserve(bound);
@@ -153,9 +153,9 @@ class BulkWriter {
     }
 
     // `count` values `stride` bytes apart; in ASCII each after a blank but the instance's first.
-    bool put(TextEncoder text, StridedEncoder strided, std::size_t size,
-             const unsigned char *value, std::size_t stride, std::size_t count,
-             const unsigned char *start, unsigned char *&out) {
+    bool put(TextEncoder text, StridedEncoder strided, std::size_t size, const unsigned char *value,
+             std::size_t stride, std::size_t count, const unsigned char *start,
+             unsigned char *&out) {
         if (ascii_) {
             char *end = text(value, stride, count, out != start, reinterpret_cast<char *>(out));
             if (!end) return false;
@@ -249,8 +249,8 @@ int ply_write_instances(p_ply ply, const WriteSource *sources, std::size_t count
             plan.strided = strided_encoder_for(ply->storage_mode, property.value_type, source.type);
             plan.text = text_encoder_for(property.value_type, source.type);
             if (property.is_list()) {
-                plan.strided_length =
-                    strided_encoder_for(ply->storage_mode, property.length_type, source.length_type);
+                plan.strided_length = strided_encoder_for(ply->storage_mode, property.length_type,
+                                                          source.length_type);
                 plan.text_length = text_encoder_for(property.length_type, source.length_type);
             }
         }

@@ -9,9 +9,9 @@
 
 #include "plylib/ascii_numbers.h"
 #include "plylib/column_binding.h"
-#include "plylib/rply_bulk.h"
 #include "plylib/handle.h"
 #include "plylib/header_parser.h"
+#include "plylib/rply_bulk.h"
 #include "plylib/types.h"
 
 namespace plylib {
@@ -43,11 +43,11 @@ bool valid_list_length(double length) {
 // What the bulk loops need of one property of the element at hand.
 struct PropertyPlan {
     t_ply_property_ *property = nullptr;
-    ColumnBinding *binding = nullptr;  // null: read, checked and dropped
-    std::size_t offset = 0;            // within a record of scalars only
-    StridedDecoder strided = nullptr;  // binary, bound: values into the column
-    InPlaceDecoder in_place = nullptr;          // ASCII: scalar values or list entries
-    InPlaceDecoder in_place_length = nullptr;   // ASCII lists: the length, as a double
+    ColumnBinding *binding = nullptr;          // null: read, checked and dropped
+    std::size_t offset = 0;                    // within a record of scalars only
+    StridedDecoder strided = nullptr;          // binary, bound: values into the column
+    InPlaceDecoder in_place = nullptr;         // ASCII: scalar values or list entries
+    InPlaceDecoder in_place_length = nullptr;  // ASCII lists: the length, as a double
 };
 
 // Reads the data section, element by element, instance by instance, property by property.
@@ -90,7 +90,8 @@ class DataReader {
             if (property.read_cb) bulk_ = false;
             if (property.is_list()) all_scalar_ = false;
             ColumnBinding *binding = property.binding;
-            if (binding && std::find(bindings_.begin(), bindings_.end(), binding) == bindings_.end())
+            if (binding &&
+                std::find(bindings_.begin(), bindings_.end(), binding) == bindings_.end())
                 bindings_.push_back(binding);
             PropertyPlan plan;
             plan.property = &property;
@@ -98,14 +99,18 @@ class DataReader {
             plan.offset = offset;
             const ColumnType target = binding ? binding->column->type : ColumnType::float64;
             if constexpr (Binary) {
-                if (binding) plan.strided = strided_decoder_for(ply_.storage_mode, property.value_type, target);
-                const std::size_t size = property.is_list() ? property.length_size : property.value_size;
+                if (binding)
+                    plan.strided =
+                        strided_decoder_for(ply_.storage_mode, property.value_type, target);
+                const std::size_t size =
+                    property.is_list() ? property.length_size : property.value_size;
                 offset += size;
                 least_bytes += size;
             } else {
                 plan.in_place = binding ? in_place_decoder_for(property.value_type, target)
                                         : in_place_checker_for(property.value_type);
-                plan.in_place_length = in_place_decoder_for(property.length_type, ColumnType::float64);
+                plan.in_place_length =
+                    in_place_decoder_for(property.length_type, ColumnType::float64);
                 least_bytes += 2;  // a digit and a blank
             }
             plans_.push_back(plan);
@@ -114,11 +119,10 @@ class DataReader {
         argument_.element = &element;
         // Room for the declared instances, but never more than the bytes left could hold.
         const std::uint64_t backed = source_->remaining() / std::max<std::uint64_t>(least_bytes, 1);
-        instance_limit_ = static_cast<std::size_t>(
-            std::min<std::uint64_t>(static_cast<std::uint64_t>(element.ninstances), SIZE_MAX / 64));
-        const auto expected = static_cast<std::size_t>(std::min<std::uint64_t>(backed, instance_limit_));
+        instance_limit_ = static_cast<std::uint64_t>(element.ninstances);
+        const std::uint64_t expected = std::min(backed, instance_limit_);
         for (ColumnBinding *binding : bindings_) {
-            if (!reserve_column(*binding->column, expected * binding->width)) return out_of_memory();
+            if (expected > 0 && !room(*binding, expected, binding->width)) return false;
         }
         return true;
     }
@@ -134,21 +138,22 @@ class DataReader {
     bool read_instance(std::int64_t instance) {
         instance_ = instance;
         argument_.instance_index = clamp_to_long(instance);
-        if (!room_for_instance(static_cast<std::size_t>(instance))) return false;
+        if (!room_for_instance(static_cast<std::uint64_t>(instance))) return false;
         for (ColumnBinding *binding : bindings_) binding->row_pending = false;
         for (t_ply_property_ *property : argument_.element->order) {
             if (!(property->is_list() ? read_list(*property) : read_scalar(*property)))
                 return false;
         }
-        commit(static_cast<std::size_t>(instance) + 1);
+        commit(static_cast<std::uint64_t>(instance) + 1);
         return true;
     }
 
     // Every column of the element holds the values of the first `instances` instances.
-    void commit(std::size_t instances) {
+    void commit(std::uint64_t instances) {
         for (ColumnBinding *binding : bindings_) {
             if (!binding->rows) {
-                binding->column->size = instances * binding->width;
+                // room() made sure the product fits.
+                binding->column->size = static_cast<std::size_t>(instances) * binding->width;
             } else if (binding->row_pending) {
                 binding->column->size += binding->width;
                 binding->row_pending = false;
@@ -157,20 +162,29 @@ class DataReader {
     }
 
     // Room in every column for one more instance after the first `instance`.
-    bool room_for_instance(std::size_t instance) {
+    bool room_for_instance(std::uint64_t instance) {
         for (ColumnBinding *binding : bindings_) {
-            const std::size_t needed =
-                binding->rows ? binding->column->size + binding->width : (instance + 1) * binding->width;
-            if (!room(*binding, needed)) return false;
+            const bool fits =
+                binding->rows
+                    ? room(*binding, binding->column->size / binding->width + 1, binding->width)
+                    : room(*binding, instance + 1, binding->width);
+            if (!fits) return false;
         }
         return true;
     }
 
-    bool room(ColumnBinding &binding, std::size_t needed) {
+    // Room for `count` x `width` values (counts are 64-bit on every build; a column is not).
+    bool room(ColumnBinding &binding, std::uint64_t count, std::uint64_t width) {
+        if (count > SIZE_MAX / width) return out_of_memory();
+        const auto needed = static_cast<std::size_t>(count * width);
         Column &column = *binding.column;
         if (needed <= column.capacity) return true;
-        const std::size_t limit = instance_limit_ * binding.width;
-        std::size_t grown = std::max(needed, column.capacity > limit / 2 ? limit : column.capacity * 2);
+        // Doubling, but never past what the declared instances need.
+        const std::size_t limit = instance_limit_ > SIZE_MAX / width
+                                      ? SIZE_MAX
+                                      : static_cast<std::size_t>(instance_limit_ * width);
+        const std::size_t grown =
+            std::max(needed, column.capacity > limit / 2 ? limit : column.capacity * 2);
         if (!reserve_column(column, grown)) return out_of_memory();
         return true;
     }
@@ -190,25 +204,30 @@ class DataReader {
 
     // Binary, scalars only: records of one size, a block's worth per loop, column by column.
     bool read_binary_records(t_ply_element_ &element) {
-        const auto total = static_cast<std::size_t>(element.ninstances);
-        std::size_t instance = 0;
+        const auto total = static_cast<std::uint64_t>(element.ninstances);
+        std::uint64_t instance = 0;
         while (instance < total) {
-            const std::size_t whole = static_cast<std::size_t>(source_->end - source_->cur) / record_size_;
+            const std::size_t whole =
+                static_cast<std::size_t>(source_->end - source_->cur) / record_size_;
             if (whole == 0) {
                 if (!read_instance(static_cast<std::int64_t>(instance))) return false;
                 ++instance;
                 continue;
             }
-            const std::size_t count = std::min(whole, total - instance);
+            const auto count =
+                static_cast<std::size_t>(std::min<std::uint64_t>(whole, total - instance));
             for (ColumnBinding *binding : bindings_) {
-                if (!room(*binding, (instance + count) * binding->width)) return false;
+                if (!room(*binding, instance + count, binding->width)) return false;
             }
             for (const PropertyPlan &plan : plans_) {
                 if (!plan.binding) continue;
                 Column &column = *plan.binding->column;
                 const std::size_t value_size = column_value_size(column.type);
                 plan.strided(source_->cur + plan.offset, record_size_, count,
-                             column.storage.get() + (instance * plan.binding->width + plan.property->slot) * value_size,
+                             column.storage.get() +
+                                 (static_cast<std::size_t>(instance) * plan.binding->width +
+                                  plan.property->slot) *
+                                     value_size,
                              plan.binding->width * value_size);
             }
             source_->cur += count * record_size_;
@@ -220,8 +239,8 @@ class DataReader {
 
     // Binary with lists: an instance at a time, as long as it lies wholly in the block.
     bool read_binary_instances(t_ply_element_ &element) {
-        const auto total = static_cast<std::size_t>(element.ninstances);
-        for (std::size_t instance = 0; instance < total; ++instance) {
+        const auto total = static_cast<std::uint64_t>(element.ninstances);
+        for (std::uint64_t instance = 0; instance < total; ++instance) {
             if (!room_for_instance(instance)) return false;
             if (!binary_instance_in_place(instance) &&
                 !read_instance(static_cast<std::int64_t>(instance)))
@@ -230,7 +249,7 @@ class DataReader {
         return true;
     }
 
-    bool binary_instance_in_place(std::size_t instance) {
+    bool binary_instance_in_place(std::uint64_t instance) {
         const unsigned char *p = source_->cur;
         const unsigned char *const end = source_->end;
         for (const PropertyPlan &plan : plans_) {
@@ -241,7 +260,12 @@ class DataReader {
                 if (binding) {
                     Column &column = *binding->column;
                     const std::size_t value_size = column_value_size(column.type);
-                    plan.strided(p, 0, 1, column.storage.get() + (instance * binding->width + property.slot) * value_size, 0);
+                    plan.strided(
+                        p, 0, 1,
+                        column.storage.get() +
+                            (static_cast<std::size_t>(instance) * binding->width + property.slot) *
+                                value_size,
+                        0);
                 }
                 p += property.value_size;
                 continue;
@@ -251,12 +275,14 @@ class DataReader {
             if (!valid_list_length(length_value)) return abandon();
             p += property.length_size;
             const auto length = static_cast<std::uint64_t>(length_value);
-            if (static_cast<std::uint64_t>(end - p) / property.value_size < length) return abandon();
+            if (static_cast<std::uint64_t>(end - p) / property.value_size < length)
+                return abandon();
             if (binding && length >= binding->min_length && length <= binding->width) {
                 Column &column = *binding->column;
                 const std::size_t value_size = column_value_size(column.type);
                 unsigned char *row = column.storage.get() + column.size * value_size;
-                plan.strided(p, property.value_size, static_cast<std::size_t>(length), row, value_size);
+                plan.strided(p, property.value_size, static_cast<std::size_t>(length), row,
+                             value_size);
                 pad_row(*binding, static_cast<std::size_t>(length));
                 binding->row_pending = true;
             }
@@ -269,8 +295,8 @@ class DataReader {
 
     // ASCII: an instance at a time, its tokens parsed where they lie.
     bool read_ascii_instances(t_ply_element_ &element) {
-        const auto total = static_cast<std::size_t>(element.ninstances);
-        for (std::size_t instance = 0; instance < total; ++instance) {
+        const auto total = static_cast<std::uint64_t>(element.ninstances);
+        for (std::uint64_t instance = 0; instance < total; ++instance) {
             if (!room_for_instance(instance)) return false;
             if (!ascii_instance_in_place(instance) &&
                 !read_instance(static_cast<std::int64_t>(instance)))
@@ -279,7 +305,7 @@ class DataReader {
         return true;
     }
 
-    bool ascii_instance_in_place(std::size_t instance) {
+    bool ascii_instance_in_place(std::uint64_t instance) {
         const unsigned char *p = source_->cur;
         const unsigned char *const end = source_->end;
         for (const PropertyPlan &plan : plans_) {
@@ -289,13 +315,16 @@ class DataReader {
                 unsigned char *dst = nullptr;
                 if (binding) {
                     Column &column = *binding->column;
-                    dst = column.storage.get() + (instance * binding->width + property.slot) * column_value_size(column.type);
+                    dst = column.storage.get() +
+                          (static_cast<std::size_t>(instance) * binding->width + property.slot) *
+                              column_value_size(column.type);
                 }
                 if (!plan.in_place(p, end, dst, 1)) return abandon();
                 continue;
             }
             double length_value;
-            if (!plan.in_place_length(p, end, reinterpret_cast<unsigned char *>(&length_value), 1) ||
+            if (!plan.in_place_length(p, end, reinterpret_cast<unsigned char *>(&length_value),
+                                      1) ||
                 !valid_list_length(length_value))
                 return abandon();
             const auto length = static_cast<std::uint64_t>(length_value);
@@ -355,7 +384,8 @@ class DataReader {
             return false;
         if (ColumnBinding *binding = property.binding) {
             store_column_value(*binding->column,
-                               static_cast<std::size_t>(instance_) * binding->width + property.slot, value);
+                               static_cast<std::size_t>(instance_) * binding->width + property.slot,
+                               value);
             return true;
         }
         if (!property.read_cb) return true;
@@ -429,7 +459,9 @@ class DataReader {
             if (!next(property, property.decode_value, property.packed_value, property.value_size,
                       property.value_type, &value))
                 return false;
-            if (kept) store_column_value(*binding.column, binding.column->size + static_cast<std::size_t>(i), value);
+            if (kept)
+                store_column_value(*binding.column,
+                                   binding.column->size + static_cast<std::size_t>(i), value);
         }
         if (kept) {
             pad_row(binding, static_cast<std::size_t>(length));
@@ -488,7 +520,7 @@ class DataReader {
     bool bulk_ = false;
     bool all_scalar_ = false;
     std::size_t record_size_ = 0;
-    std::size_t instance_limit_ = 0;
+    std::uint64_t instance_limit_ = 0;
 };
 
 }  // namespace
@@ -617,15 +649,16 @@ long ply_set_read_column(p_ply ply, const char *element_name, const char *const 
     try {
         for (std::size_t i = 0; i < count; ++i) {
             t_ply_property_ *property = find_property(*element, names[i]);
-            if (!property || std::find(found.begin(), found.end(), property) != found.end()) continue;
+            if (!property || std::find(found.begin(), found.end(), property) != found.end())
+                continue;
             if (!bindable(ply, *property, false)) return 0;
             found.push_back(property);
         }
         if (found.empty()) return 0;
         // Side by side in declaration order, whatever order the names came in.
-        std::sort(found.begin(), found.end(), [](const t_ply_property_ *a, const t_ply_property_ *b) {
-            return a->index < b->index;
-        });
+        std::sort(
+            found.begin(), found.end(),
+            [](const t_ply_property_ *a, const t_ply_property_ *b) { return a->index < b->index; });
         ColumnBinding &binding = ply->bindings.emplace_back();
         binding.column = column;
         binding.width = found.size();

@@ -53,8 +53,7 @@ int ply_read(p_ply ply);
 double ply_get_argument_value(p_ply_argument argument);
 int ply_get_argument_property(p_ply_argument argument, p_ply_property *property, long *length,
                               long *value_index);
-int ply_get_argument_element(p_ply_argument argument, p_ply_element *element,
-                             long *instance_index);
+int ply_get_argument_element(p_ply_argument argument, p_ply_element *element, long *instance_index);
 int ply_get_argument_user_data(p_ply_argument argument, void **pdata, long *idata);
 int ply_get_ply_user_data(p_ply ply, void **pdata, long *idata);
 

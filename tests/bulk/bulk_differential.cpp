@@ -35,9 +35,9 @@ void collect_open_message(p_ply ply, const char *message) {
 
 p_ply open(const std::string &bytes, const char *path, std::string *messages) {
     g_open_messages = messages;
-    p_ply ply = path ? ply_open(path, collect_open_message, 0, messages)
-                     : ply_open_memory(bytes.data(), bytes.size(), collect_open_message, 0,
-                                       messages);
+    p_ply ply =
+        path ? ply_open(path, collect_open_message, 0, messages)
+             : ply_open_memory(bytes.data(), bytes.size(), collect_open_message, 0, messages);
     g_open_messages = nullptr;
     return ply;
 }
@@ -89,7 +89,8 @@ int on_list(p_ply_argument argument) {
     if (length < 0 || n < into.min_length || n > into.width) return 1;
     if (index >= 0) append_converted(*into.values, into.type, ply_get_argument_value(argument));
     if (index == length - 1) {
-        for (std::size_t i = n; i < into.width; ++i) append_converted(*into.values, into.type, kPad);
+        for (std::size_t i = n; i < into.width; ++i)
+            append_converted(*into.values, into.type, kPad);
     }
     return 1;
 }
@@ -114,8 +115,7 @@ std::vector<ElementInfo> elements_of(p_ply ply) {
             const char *property_name = nullptr;
             e_ply_type type = PLY_LIST;
             ply_get_property_info(property, &property_name, &type, nullptr, nullptr);
-            const bool hidden =
-                std::find(names.begin(), names.end(), property_name) != names.end();
+            const bool hidden = std::find(names.begin(), names.end(), property_name) != names.end();
             names.push_back(property_name);
             if (type != PLY_LIST) {
                 info.scalars.push_back(property_name);
@@ -383,9 +383,10 @@ WriteOutcome write_by_instances(const WritePlan &plan) {
                 return false;
             std::vector<plylib::WriteSource> rest = sources;
             for (plylib::WriteSource &source : rest) {
-                source.values = static_cast<const unsigned char *>(source.values) + first * source.stride;
-                source.lengths =
-                    static_cast<const unsigned char *>(source.lengths) + first * source.length_stride;
+                source.values =
+                    static_cast<const unsigned char *>(source.values) + first * source.stride;
+                source.lengths = static_cast<const unsigned char *>(source.lengths) +
+                                 first * source.length_stride;
             }
             if (!ply_write_instances(ply, rest.data(), rest.size(), count - first)) return false;
         }
@@ -406,8 +407,9 @@ std::string compare_writes(const WritePlan &plan) {
         const std::size_t from = at > 16 ? at - 16 : 0;
         return "bytes differ from " + std::to_string(at) + " of " +
                std::to_string(by_values.bytes.size()) + " and " +
-               std::to_string(by_instances.bytes.size()) + ": '" + by_values.bytes.substr(from, 48) +
-               "' and '" + by_instances.bytes.substr(from, 48) + "'";
+               std::to_string(by_instances.bytes.size()) + ": '" +
+               by_values.bytes.substr(from, 48) + "' and '" + by_instances.bytes.substr(from, 48) +
+               "'";
     }
     return "";
 }

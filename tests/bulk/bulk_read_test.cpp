@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <iterator>
-#include <limits>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -58,7 +58,12 @@ const std::string kMeshDeclarations =
 std::string binary_mesh(bool big_endian, bool truncate_last = false) {
     Packed body{big_endian};
     for (int v = 0; v < 4; ++v) {
-        body.put(v * 0.5f).put(-1.25f * v).put(3.0f).put(std::uint8_t(v)).put(std::uint8_t(255)).put(std::uint8_t(7));
+        body.put(v * 0.5f)
+            .put(-1.25f * v)
+            .put(3.0f)
+            .put(std::uint8_t(v))
+            .put(std::uint8_t(255))
+            .put(std::uint8_t(7));
     }
     body.put(std::uint8_t(3)).put(0).put(1).put(2);
     body.put(std::uint8_t(4)).put(0).put(1).put(2).put(3);
@@ -70,26 +75,39 @@ std::string binary_mesh(bool big_endian, bool truncate_last = false) {
 
 // Every type word, as scalars and as list counts and entries, in one element.
 std::string every_type(bool big_endian) {
-    const char *words[] = {"int8", "uint8", "int16", "uint16", "int32", "uint32", "float32",
-                           "float64", "char", "uchar", "short", "ushort", "int", "uint", "float",
-                           "double"};
+    const char *words[] = {"int8",    "uint8",   "int16", "uint16", "int32", "uint32",
+                           "float32", "float64", "char",  "uchar",  "short", "ushort",
+                           "int",     "uint",    "float", "double"};
     std::string declarations = "element thing 3\n";
-    for (const char *word : words) declarations += std::string("property ") + word + " s_" + word + "\n";
+    for (const char *word : words)
+        declarations += std::string("property ") + word + " s_" + word + "\n";
     declarations += "property list int8 double l\nproperty list float int16 m\n";
     Packed body{big_endian};
     for (int i = 0; i < 3; ++i) {
         const int s = i == 1 ? -1 : 1;
-        body.put(std::int8_t(-100 * s)).put(std::uint8_t(200)).put(std::int16_t(-30000 * s))
-            .put(std::uint16_t(60000)).put(std::int32_t(-2000000000 * s)).put(std::uint32_t(4000000000u))
-            .put(1e30f * static_cast<float>(s)).put(-1e300 * s).put(std::int8_t(5)).put(std::uint8_t(6))
-            .put(std::int16_t(7)).put(std::uint16_t(8)).put(std::int32_t(9)).put(std::uint32_t(10))
-            .put(std::numeric_limits<float>::quiet_NaN()).put(2.5e9 * s);
+        body.put(std::int8_t(-100 * s))
+            .put(std::uint8_t(200))
+            .put(std::int16_t(-30000 * s))
+            .put(std::uint16_t(60000))
+            .put(std::int32_t(-2000000000 * s))
+            .put(std::uint32_t(4000000000u))
+            .put(1e30f * static_cast<float>(s))
+            .put(-1e300 * s)
+            .put(std::int8_t(5))
+            .put(std::uint8_t(6))
+            .put(std::int16_t(7))
+            .put(std::uint16_t(8))
+            .put(std::int32_t(9))
+            .put(std::uint32_t(10))
+            .put(std::numeric_limits<float>::quiet_NaN())
+            .put(2.5e9 * s);
         body.put(std::int8_t(i + 1));
         for (int j = 0; j <= i; ++j) body.put(1e10 * j - 0.75);
         body.put(static_cast<float>(i + 2));
         for (int j = 0; j < i + 2; ++j) body.put(std::int16_t(-j));
     }
-    return header(big_endian ? "binary_big_endian" : "binary_little_endian", declarations) + body.bytes;
+    return header(big_endian ? "binary_big_endian" : "binary_little_endian", declarations) +
+           body.bytes;
 }
 
 // A regular mesh big enough for several blocks of the reader (1 MiB).
@@ -99,7 +117,8 @@ std::string large_mesh(const char *format) {
     std::string declarations = "element vertex " + std::to_string(side * side) +
                                "\nproperty float x\nproperty double y\nproperty float z\n"
                                "property uchar red\nproperty float green\nproperty int blue\n"
-                               "element face " + std::to_string((side - 1) * (side - 1)) +
+                               "element face " +
+                               std::to_string((side - 1) * (side - 1)) +
                                "\nproperty uchar flags\nproperty list uchar int vertex_indices\n";
     const bool big = mode == "binary_big_endian";
     Packed body{big};
@@ -149,26 +168,34 @@ std::vector<ReadCase> read_cases() {
         {"every type, little-endian", every_type(false)},
         {"every type, big-endian", every_type(true)},
         {"ascii mesh over several lines", header("ascii", kMeshDeclarations) + ascii_mesh_body},
-        {"ascii mesh with CR LF header", header("ascii", kMeshDeclarations, "\r\n") + ascii_mesh_body},
-        {"ascii file ending without a line end", header("ascii", kMeshDeclarations) +
-                                                     ascii_mesh_body.substr(0, ascii_mesh_body.size() - 3) + "0"},
+        {"ascii mesh with CR LF header",
+         header("ascii", kMeshDeclarations, "\r\n") + ascii_mesh_body},
+        {"ascii file ending without a line end",
+         header("ascii", kMeshDeclarations) +
+             ascii_mesh_body.substr(0, ascii_mesh_body.size() - 3) + "0"},
         {"ascii infinity refused", header("ascii", kMeshDeclarations) + "inf 0 0 1 2 3\n"},
         {"ascii value out of range", header("ascii", kMeshDeclarations) + "0 0 0 256 0 0\n"},
         {"ascii nan for an integer", header("ascii", kMeshDeclarations) + "0 0 0 nan 0 0\n"},
         {"ascii negative list length",
-         header("ascii", "element face 2\nproperty list int8 int vertex_indices\n") + "3 1 2 3 -1\n"},
+         header("ascii", "element face 2\nproperty list int8 int vertex_indices\n") +
+             "3 1 2 3 -1\n"},
         {"ascii fractional list length",
-         header("ascii", "element face 1\nproperty list float int vertex_indices\n") + "2.5 1 2 3\n"},
+         header("ascii", "element face 1\nproperty list float int vertex_indices\n") +
+             "2.5 1 2 3\n"},
         {"faces before vertices",
-         header("ascii", "element face 1\nproperty list uchar uint vertex_indices\n"
-                         "element vertex 1\nproperty double z\nproperty double x\n") +
+         header("ascii",
+                "element face 1\nproperty list uchar uint vertex_indices\n"
+                "element vertex 1\nproperty double z\nproperty double x\n") +
              "3 4294967295 1 2\n1e300 -0.5\n"},
         {"repeated names",
-         header("ascii", "element vertex 2\nproperty float x\nproperty float x\nproperty int y\n"
-                         "element vertex 1\nproperty float x\n") +
+         header("ascii",
+                "element vertex 2\nproperty float x\nproperty float x\nproperty int y\n"
+                "element vertex 1\nproperty float x\n") +
              "1 2 3\n4 5 6\n7\n"},
         {"elements without properties or instances",
-         header("ascii", "element empty 5\nelement none 0\nproperty int a\nelement one 1\nproperty int b\n") +
+         header(
+             "ascii",
+             "element empty 5\nelement none 0\nproperty int a\nelement one 1\nproperty int b\n") +
              "42\n"},
         {"large binary little-endian", large_mesh("binary_little_endian")},
         {"large binary big-endian", large_mesh("binary_big_endian")},
@@ -195,11 +222,14 @@ TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
     std::filesystem::create_directories(folder);
     const std::string odd_shapes[] = {
         // A list where a coordinate is expected, a scalar where the face list is.
-        header("ascii", "element vertex 2\nproperty list uchar float x\nproperty float y\n"
-                        "element face 1\nproperty list uchar int vertex_indices\n") +
+        header("ascii",
+               "element vertex 2\nproperty list uchar float x\nproperty float y\n"
+               "element face 1\nproperty list uchar int vertex_indices\n") +
             "2 1 2 3\n0 4\n3 0 1 1\n",
-        header("ascii", "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
-                        "element face 1\nproperty int vertex_indices\n") + "1 2 3\n0\n",
+        header("ascii",
+               "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
+               "element face 1\nproperty int vertex_indices\n") +
+            "1 2 3\n0\n",
         binary_mesh(true), large_mesh("binary_big_endian"), large_mesh("ascii")};
     for (const std::string &bytes : odd_shapes) {
         const auto input = folder / "in.ply";
@@ -208,8 +238,8 @@ TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
         const auto by_callbacks = folder / "callbacks.vyn";
         using tolvane::ply::ImportPath;
         const auto a = tolvane::ply::import_ply(input.string().c_str(), usual.string().c_str());
-        const auto b = tolvane::ply::import_ply(input.string().c_str(), by_callbacks.string().c_str(),
-                                                ImportPath::by_callbacks);
+        const auto b = tolvane::ply::import_ply(
+            input.string().c_str(), by_callbacks.string().c_str(), ImportPath::by_callbacks);
         EXPECT_EQ(a, b);
         std::ifstream one(usual, std::ios::binary), two(by_callbacks, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(one), {}),

@@ -32,10 +32,12 @@ WriteElement vertices(long count) {
     WriteElement element{"vertex", count, {}};
     std::vector<double> xs, reds;
     for (long i = 0; i < count; ++i) {
-        xs.push_back(std::ldexp(static_cast<double>(i % 977) - 488.3, static_cast<int>(i % 40) - 20));
+        xs.push_back(
+            std::ldexp(static_cast<double>(i % 977) - 488.3, static_cast<int>(i % 40) - 20));
         reds.push_back(static_cast<double>(i % 256));
     }
-    for (const char *axis : {"x", "y", "z"}) element.properties.push_back(scalar(axis, PLY_FLOAT, kFloat32, xs));
+    for (const char *axis : {"x", "y", "z"})
+        element.properties.push_back(scalar(axis, PLY_FLOAT, kFloat32, xs));
     for (const char *channel : {"red", "green", "blue"})
         element.properties.push_back(scalar(channel, PLY_UCHAR, kUint8, reds));
     return element;
@@ -52,19 +54,21 @@ WriteElement faces(long count) {
 }
 
 std::vector<WriteElement> every_type_with(std::vector<double> values, int source) {
-    const e_ply_type types[] = {PLY_INT8, PLY_UINT8, PLY_INT16, PLY_UINT16, PLY_INT32, PLY_UIN32,
-                                PLY_FLOAT32, PLY_FLOAT64, PLY_CHAR, PLY_UCHAR, PLY_SHORT,
-                                PLY_USHORT, PLY_INT, PLY_UINT, PLY_FLOAT, PLY_DOUBLE};
+    const e_ply_type types[] = {
+        PLY_INT8, PLY_UINT8, PLY_INT16, PLY_UINT16, PLY_INT32, PLY_UIN32, PLY_FLOAT32, PLY_FLOAT64,
+        PLY_CHAR, PLY_UCHAR, PLY_SHORT, PLY_USHORT, PLY_INT,   PLY_UINT,  PLY_FLOAT,   PLY_DOUBLE};
     std::vector<WriteElement> elements;
     for (const e_ply_type type : types) {
-        elements.push_back({"t", static_cast<long>(values.size()), {scalar("v", type, source, values)}});
+        elements.push_back(
+            {"t", static_cast<long>(values.size()), {scalar("v", type, source, values)}});
     }
     return elements;
 }
 
 TEST(BulkWrite, WholeInstancesGiveTheBytesOfValueByValue) {
-    const std::vector<double> edges = {0,   -0.0, 1.9,  -1.9,  127, 128,  -129,  255,  256,  65535,
-                                       -1e10, 4294967295.0, 3e38, 4e38, 1e300, kNaN, kInf, -kInf};
+    const std::vector<double> edges = {0,    -0.0, 1.9,   -1.9,  127,   128,
+                                       -129, 255,  256,   65535, -1e10, 4294967295.0,
+                                       3e38, 4e38, 1e300, kNaN,  kInf,  -kInf};
     std::vector<std::vector<WriteElement>> files = {
         {vertices(5), faces(7)},
         {vertices(40000), faces(60000)},  // many blocks of the writer
@@ -72,10 +76,14 @@ TEST(BulkWrite, WholeInstancesGiveTheBytesOfValueByValue) {
         {{"face", 4, {list("l", PLY_UCHAR, PLY_INT, kInt32, {3, 1, 2, 3, 0, 300, 1})}}},
         {{"face", 3, {list("l", PLY_CHAR, PLY_DOUBLE, kFloat64, {1, 0.5, -1, 2})}}},
         {{"face", 3, {list("l", PLY_FLOAT, PLY_SHORT, kFloat64, {2, 1, 40000, 2.5})}}},
-        {{"mixed", 2, {scalar("a", PLY_UCHAR, kInt32, {7, 300}), list("l", PLY_UCHAR, PLY_UCHAR, kUint8, {2, 1, 2, 1, 9}),
-                       scalar("b", PLY_FLOAT, kFloat64, {1e-45, kInf})}}},
+        {{"mixed",
+          2,
+          {scalar("a", PLY_UCHAR, kInt32, {7, 300}),
+           list("l", PLY_UCHAR, PLY_UCHAR, kUint8, {2, 1, 2, 1, 9}),
+           scalar("b", PLY_FLOAT, kFloat64, {1e-45, kInf})}}},
     };
-    for (int source : {kInt32, kUint8, kFloat32, kFloat64}) files.push_back(every_type_with(edges, source));
+    for (int source : {kInt32, kUint8, kFloat32, kFloat64})
+        files.push_back(every_type_with(edges, source));
     for (const auto &elements : files) {
         for (const e_ply_storage_mode mode : {PLY_ASCII, PLY_LITTLE_ENDIAN, PLY_BIG_ENDIAN}) {
             const WritePlan plan{mode, elements};

@@ -83,7 +83,9 @@ std::string grid_ply(int side) {
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
             body.put(static_cast<float>(x)).put(static_cast<float>(y)).put(0.5f);
-            body.put(static_cast<std::uint8_t>(x)).put(static_cast<std::uint8_t>(y)).put(std::uint8_t{7});
+            body.put(static_cast<std::uint8_t>(x))
+                .put(static_cast<std::uint8_t>(y))
+                .put(std::uint8_t{7});
         }
     }
     const int cells = (side - 1) * (side - 1);
@@ -95,8 +97,8 @@ std::string grid_ply(int side) {
                     "element vertex " + std::to_string(side * side) +
                         "\nproperty float x\nproperty float y\nproperty float z\n"
                         "property uchar red\nproperty uchar green\nproperty uchar blue\n"
-                        "element face " + std::to_string(cells) +
-                        "\nproperty list uchar int vertex_indices\n",
+                        "element face " +
+                        std::to_string(cells) + "\nproperty list uchar int vertex_indices\n",
                     body.bytes);
 }
 
@@ -108,21 +110,28 @@ TEST(ExportRoundTrip, ConversionsGiveTheirMemoryBack) {
     {
         // Once small, so that code and runtime pages already count in the baseline.
         write_bytes(folder.file("small.ply"), source_ply());
-        ASSERT_EQ(call("PLYImport", folder.file("small.ply").c_str(), 0.0, folder.file("small.vyn")), 0.0f);
-        write_bytes(folder.file("small_host.vyn"), in_host_order(read_bytes(folder.file("small.vyn"))));
-        ASSERT_EQ(export_file(folder.file("small_host.vyn"), 1.0, folder.file("small_out.ply")), 0.0f);
+        ASSERT_EQ(
+            call("PLYImport", folder.file("small.ply").c_str(), 0.0, folder.file("small.vyn")),
+            0.0f);
+        write_bytes(folder.file("small_host.vyn"),
+                    in_host_order(read_bytes(folder.file("small.vyn"))));
+        ASSERT_EQ(export_file(folder.file("small_host.vyn"), 1.0, folder.file("small_out.ply")),
+                  0.0f);
         write_bytes(folder.file("grid.ply"), grid_ply(kSide));
-        ASSERT_EQ(call("PLYImport", folder.file("grid.ply").c_str(), 0.0, folder.file("grid.vyn")), 0.0f);
+        ASSERT_EQ(call("PLYImport", folder.file("grid.ply").c_str(), 0.0, folder.file("grid.vyn")),
+                  0.0f);
         write_bytes(folder.file("host.vyn"), in_host_order(read_bytes(folder.file("grid.vyn"))));
     }
     const std::uint64_t before = process_memory_bytes();
-    ASSERT_EQ(call("PLYImport", folder.file("grid.ply").c_str(), 0.0, folder.file("again.vyn")), 0.0f);
+    ASSERT_EQ(call("PLYImport", folder.file("grid.ply").c_str(), 0.0, folder.file("again.vyn")),
+              0.0f);
     const std::uint64_t after_import = process_memory_bytes();
     ASSERT_EQ(export_file(folder.file("host.vyn"), 1.0, folder.file("grid_out.ply")), 0.0f);
     const std::uint64_t after_export = process_memory_bytes();
-    std::printf("process memory: %.1f MB before, %.1f MB after the import, %.1f MB after the export\n",
-                static_cast<double>(before) / 1e6, static_cast<double>(after_import) / 1e6,
-                static_cast<double>(after_export) / 1e6);
+    std::printf(
+        "process memory: %.1f MB before, %.1f MB after the import, %.1f MB after the export\n",
+        static_cast<double>(before) / 1e6, static_cast<double>(after_import) / 1e6,
+        static_cast<double>(after_export) / 1e6);
     constexpr std::uint64_t kSlack = 8u << 20;
     EXPECT_LE(after_import, before + kSlack);
     EXPECT_LE(after_export, before + kSlack);

@@ -60,7 +60,7 @@ TEST(ImportResults, BadHeaderGivesMinusTwo) {
 TEST(ImportResults, BadDataGivesMinusThree) {
     const std::string complete = ascii_triangle_ply();
     for (const std::string &bad :
-         {complete.substr(0, complete.size() - 3),                   // ends inside the faces
+         {complete.substr(0, complete.size() - 3),  // ends inside the faces
           ply_file("ascii", kTriangleDeclarations, "0 0 0 255 0 0\n1 0 zero 0 255 0\n"),
           ply_file("ascii", kTriangleDeclarations, "0 0 0 256 0 0\n"),  // uchar out of range
           binary_triangle_ply(false).substr(0, binary_triangle_ply(false).size() - 1)}) {
@@ -74,20 +74,20 @@ TEST(ImportResults, NothingToWriteGivesMinusFour) {
     const std::string no_faces = ply_file(
         "ascii", "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n",
         "1 2 3\n");
-    const std::string other_list_name = ply_file(
-        "ascii",
-        "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
-        "element face 1\nproperty list uchar int vertex_index\n",
-        "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
-    const std::string only_pentagons = ply_file(
-        "ascii",
-        "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
-        "element face 2\nproperty list uchar int vertex_indices\n",
-        "0 0 0\n5 0 0 0 0 0\n5 0 0 0 0 0\n");
-    const std::string no_vertices = ply_file(
-        "ascii", "element vertex 0\nproperty float x\nelement face 1\n"
-                 "property list uchar int vertex_indices\n",
-        "3 0 1 2\n");
+    const std::string other_list_name =
+        ply_file("ascii",
+                 "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                 "element face 1\nproperty list uchar int vertex_index\n",
+                 "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
+    const std::string only_pentagons =
+        ply_file("ascii",
+                 "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
+                 "element face 2\nproperty list uchar int vertex_indices\n",
+                 "0 0 0\n5 0 0 0 0 0\n5 0 0 0 0 0\n");
+    const std::string no_vertices = ply_file("ascii",
+                                             "element vertex 0\nproperty float x\nelement face 1\n"
+                                             "property list uchar int vertex_indices\n",
+                                             "3 0 1 2\n");
     for (const std::string &empty : {no_faces, other_list_name, only_pentagons, no_vertices}) {
         ImportFolder files(empty);
         EXPECT_EQ(import_file(files.input, files.output), -4.0f);
@@ -121,12 +121,13 @@ TEST(ImportResults, InputAndOutputMayNameTheSameFile) {
 
 TEST(ImportResults, AFailedImportLeavesNothingForTheNext) {
     // Each failure stops after some values were gathered; the next import must not see them.
-    const std::string partly_read =
-        ply_file("ascii", kTriangleDeclarations, "0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1");
-    const std::string without_faces = ply_file(
-        "ascii", "element vertex 2\nproperty float x\nproperty float y\nproperty float z\n"
+    const std::string partly_read = ply_file("ascii", kTriangleDeclarations,
+                                             "0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1");
+    const std::string without_faces =
+        ply_file("ascii",
+                 "element vertex 2\nproperty float x\nproperty float y\nproperty float z\n"
                  "property uchar red\n",
-        "7 7 7 1\n8 8 8 2\n");
+                 "7 7 7 1\n8 8 8 2\n");
     std::string out;
     EXPECT_EQ(import_bytes(partly_read, out), -3.0f);
     EXPECT_EQ(import_bytes(ascii_triangle_ply(), out), 0.0f);

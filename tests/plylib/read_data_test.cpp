@@ -6,9 +6,9 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <limits>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <ostream>
 #include <random>
 #include <string>
@@ -495,7 +495,8 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"Infinity", "double", "inf", false, 0, "Value 'inf' out of range for double"},
         TokenCase{"NegativeInfinity", "float", "-Infinity", false, 0,
                   "Value '-Infinity' out of range for float"},
-        TokenCase{"Float32Beyond", "float", "1e40", false, 0, "Value '1e40' out of range for float"},
+        TokenCase{"Float32Beyond", "float", "1e40", false, 0,
+                  "Value '1e40' out of range for float"},
         TokenCase{"Float64Beyond", "double", "1e400", false, 0,
                   "Value '1e400' out of range for double"},
         TokenCase{"NaN", "float", "nan", true, std::numeric_limits<double>::quiet_NaN(), ""},

@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include "support/process_memory.h"
 
