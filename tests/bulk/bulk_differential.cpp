@@ -56,12 +56,20 @@ std::size_t width_for(std::size_t element) {
 constexpr double kPad = -1.0;
 
 void append_converted(std::vector<unsigned char> &into, ColumnType type, double value) {
-    Column one(type);
-    plylib::reserve_column(one, 1);
-    one.size = 1;
-    plylib::store_column_value(one, 0, value);
-    const auto *bytes = one.storage.get();
-    into.insert(into.end(), bytes, bytes + plylib::column_value_size(type));
+    const auto append = [&into](auto typed) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(&typed);
+        into.insert(into.end(), bytes, bytes + sizeof typed);
+    };
+    switch (type) {
+        case ColumnType::int32:
+            return append(plylib::column_value<std::int32_t>(value));
+        case ColumnType::uint8:
+            return append(plylib::column_value<std::uint8_t>(value));
+        case ColumnType::float32:
+            return append(plylib::column_value<float>(value));
+        case ColumnType::float64:
+            return append(value);
+    }
 }
 
 struct CallbackTarget {
@@ -225,22 +233,13 @@ int write_to_string(void *sink, const void *data, std::size_t size) {
 
 // The values as the sources hold them: each converted to the source's type.
 double as_source_value(int source_type, double value) {
-    std::vector<unsigned char> typed;
-    append_converted(typed, static_cast<ColumnType>(source_type), value);
-    Column one(static_cast<ColumnType>(source_type));
     switch (static_cast<ColumnType>(source_type)) {
-        case ColumnType::int32: {
-            std::int32_t v;
-            std::memcpy(&v, typed.data(), sizeof v);
-            return v;
-        }
+        case ColumnType::int32:
+            return plylib::column_value<std::int32_t>(value);
         case ColumnType::uint8:
-            return typed[0];
-        case ColumnType::float32: {
-            float v;
-            std::memcpy(&v, typed.data(), sizeof v);
-            return v;
-        }
+            return plylib::column_value<std::uint8_t>(value);
+        case ColumnType::float32:
+            return plylib::column_value<float>(value);
         case ColumnType::float64:
             break;
     }
