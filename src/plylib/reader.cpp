@@ -195,11 +195,7 @@ class DataReader {
     }
 
     bool read_bulk(t_ply_element_ &element) {
-        if constexpr (Binary) {
-            return all_scalar_ ? read_binary_records(element) : read_binary_instances(element);
-        } else {
-            return read_ascii_instances(element);
-        }
+        return Binary && all_scalar_ ? read_binary_records(element) : read_instances(element);
     }
 
     // Binary, scalars only: records of one size, a block's worth per loop, column by column.
@@ -237,16 +233,38 @@ class DataReader {
         return true;
     }
 
-    // Binary with lists: an instance at a time, as long as it lies wholly in the block.
-    bool read_binary_instances(t_ply_element_ &element) {
+    // With lists: an instance at a time, as long as it lies wholly in the block (ASCII: its
+    // tokens parsed where they lie).
+    bool read_instances(t_ply_element_ &element) {
         const auto total = static_cast<std::uint64_t>(element.ninstances);
         for (std::uint64_t instance = 0; instance < total; ++instance) {
             if (!room_for_instance(instance)) return false;
-            if (!binary_instance_in_place(instance) &&
-                !read_instance(static_cast<std::int64_t>(instance)))
-                return false;
+            const bool in_place =
+                Binary ? binary_instance_in_place(instance) : ascii_instance_in_place(instance);
+            if (!in_place && !read_instance(static_cast<std::int64_t>(instance))) return false;
         }
         return true;
+    }
+
+    // Where a scalar's value of `instance` goes in its column.
+    static unsigned char *scalar_at(const ColumnBinding &binding, std::uint64_t instance,
+                                    std::size_t slot) {
+        const Column &column = *binding.column;
+        return column.storage.get() + (static_cast<std::size_t>(instance) * binding.width + slot) *
+                                          column_value_size(column.type);
+    }
+
+    // Where a list of `length` entries goes as the column's next row; null when it is no row.
+    static unsigned char *row_for(ColumnBinding *binding, std::uint64_t length) {
+        if (!binding || length < binding->min_length || length > binding->width) return nullptr;
+        const Column &column = *binding->column;
+        return column.storage.get() + column.size * column_value_size(column.type);
+    }
+
+    // The row just filled with `length` entries is padded, and counted with its instance.
+    void finish_row(ColumnBinding &binding, std::uint64_t length) {
+        pad_row(binding, static_cast<std::size_t>(length));
+        binding.row_pending = true;
     }
 
     bool binary_instance_in_place(std::uint64_t instance) {
@@ -257,16 +275,7 @@ class DataReader {
             ColumnBinding *binding = plan.binding;
             if (!property.is_list()) {
                 if (static_cast<std::size_t>(end - p) < property.value_size) return abandon();
-                if (binding) {
-                    Column &column = *binding->column;
-                    const std::size_t value_size = column_value_size(column.type);
-                    plan.strided(
-                        p, 0, 1,
-                        column.storage.get() +
-                            (static_cast<std::size_t>(instance) * binding->width + property.slot) *
-                                value_size,
-                        0);
-                }
+                if (binding) plan.strided(p, 0, 1, scalar_at(*binding, instance, property.slot), 0);
                 p += property.value_size;
                 continue;
             }
@@ -277,31 +286,15 @@ class DataReader {
             const auto length = static_cast<std::uint64_t>(length_value);
             if (static_cast<std::uint64_t>(end - p) / property.value_size < length)
                 return abandon();
-            if (binding && length >= binding->min_length && length <= binding->width) {
-                Column &column = *binding->column;
-                const std::size_t value_size = column_value_size(column.type);
-                unsigned char *row = column.storage.get() + column.size * value_size;
+            if (unsigned char *row = row_for(binding, length)) {
                 plan.strided(p, property.value_size, static_cast<std::size_t>(length), row,
-                             value_size);
-                pad_row(*binding, static_cast<std::size_t>(length));
-                binding->row_pending = true;
+                             column_value_size(binding->column->type));
+                finish_row(*binding, length);
             }
             p += static_cast<std::size_t>(length) * property.value_size;
         }
         source_->cur = p;
         commit(instance + 1);
-        return true;
-    }
-
-    // ASCII: an instance at a time, its tokens parsed where they lie.
-    bool read_ascii_instances(t_ply_element_ &element) {
-        const auto total = static_cast<std::uint64_t>(element.ninstances);
-        for (std::uint64_t instance = 0; instance < total; ++instance) {
-            if (!room_for_instance(instance)) return false;
-            if (!ascii_instance_in_place(instance) &&
-                !read_instance(static_cast<std::int64_t>(instance)))
-                return false;
-        }
         return true;
     }
 
@@ -312,13 +305,8 @@ class DataReader {
             const t_ply_property_ &property = *plan.property;
             ColumnBinding *binding = plan.binding;
             if (!property.is_list()) {
-                unsigned char *dst = nullptr;
-                if (binding) {
-                    Column &column = *binding->column;
-                    dst = column.storage.get() +
-                          (static_cast<std::size_t>(instance) * binding->width + property.slot) *
-                              column_value_size(column.type);
-                }
+                unsigned char *dst =
+                    binding ? scalar_at(*binding, instance, property.slot) : nullptr;
                 if (!plan.in_place(p, end, dst, 1)) return abandon();
                 continue;
             }
@@ -328,13 +316,9 @@ class DataReader {
                 !valid_list_length(length_value))
                 return abandon();
             const auto length = static_cast<std::uint64_t>(length_value);
-            if (binding && length >= binding->min_length && length <= binding->width) {
-                Column &column = *binding->column;
-                const std::size_t value_size = column_value_size(column.type);
-                unsigned char *row = column.storage.get() + column.size * value_size;
+            if (unsigned char *row = row_for(binding, length)) {
                 if (!plan.in_place(p, end, row, static_cast<std::size_t>(length))) return abandon();
-                pad_row(*binding, static_cast<std::size_t>(length));
-                binding->row_pending = true;
+                finish_row(*binding, length);
             } else {
                 // Checked only: a list longer than the block cannot lie in it whole.
                 if (length > static_cast<std::uint64_t>(end - p) ||
@@ -463,10 +447,7 @@ class DataReader {
                 store_column_value(*binding.column,
                                    binding.column->size + static_cast<std::size_t>(i), value);
         }
-        if (kept) {
-            pad_row(binding, static_cast<std::size_t>(length));
-            binding.row_pending = true;
-        }
+        if (kept) finish_row(binding, static_cast<std::uint64_t>(length));
         return true;
     }
 
