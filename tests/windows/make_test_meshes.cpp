@@ -100,6 +100,25 @@ bool write_cube(const std::string &folder) {
     return finish(file);
 }
 
+// Numbers as the C runtime's strtod takes them, which each build parses with its own standard
+// library: hexadecimal, NaN in its forms, values below a float's range, double colours.
+bool write_strtod_forms(const std::string &folder) {
+    File file = create(folder, "strtod_forms_ascii.ply");
+    if (!file) return false;
+    std::fputs(
+        "ply\nformat ascii 1.0\n"
+        "element vertex 4\nproperty float x\nproperty double y\nproperty float z\n"
+        "property double red\nproperty float green\nproperty uchar blue\n"
+        "element face 2\nproperty list uchar int vertex_indices\nend_header\n"
+        "0x1p3 -0X1.8P1 1e-50 255.9 0x1.fp7 9\n"
+        "nan NaN(payload_1) -nan 0x1p-1074 -0.0 1\n"
+        "+0xA.8 0x1.fffffep127 -1e-45 1e300 7.5 2\n"
+        "1.17549435e-38 4.9e-324 +3.4028234e38 -2.5 0x0p0 3\n"
+        "3 0 1 2\n4 0 1 2 3\n",
+        file.get());
+    return finish(file);
+}
+
 // Decimal text in many shapes: every significant digit a double holds, exponents, values that
 // fall halfway between floats, and colours written as fractional floats.
 bool write_ascii_grid(const std::string &folder, int columns, int rows) {
@@ -176,8 +195,8 @@ bool write_big_endian_grid(const std::string &folder, int columns, int rows) {
     for (int i = 0; i < columns * rows; ++i) {
         put(file.get(), sequence.between(-1.0, 1.0), true);
         put(file.get(), sequence.between(-1.0, 1.0) * 1e-40, true);
-        put(file.get(), i % 97 == 0 ? sequence.between(-1.0, 1.0) * 1e39
-                                    : sequence.between(-3.5e38, 3.5e38),
+        put(file.get(),
+            i % 97 == 0 ? sequence.between(-1.0, 1.0) * 1e39 : sequence.between(-3.5e38, 3.5e38),
             true);
         put(file.get(), static_cast<float>(sequence.unit()), true);
         put(file.get(), static_cast<std::int16_t>(sequence.next()), true);
@@ -198,8 +217,8 @@ int main(int argc, char **argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    const bool written = write_cube(folder) && write_ascii_grid(folder, 150, 120) &&
-                         write_binary_grid(folder, 400, 300) &&
-                         write_big_endian_grid(folder, 200, 150);
+    const bool written =
+        write_cube(folder) && write_strtod_forms(folder) && write_ascii_grid(folder, 150, 120) &&
+        write_binary_grid(folder, 400, 300) && write_big_endian_grid(folder, 200, 150);
     return written ? 0 : 1;
 }
