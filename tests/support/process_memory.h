@@ -8,4 +8,20 @@ namespace tolvane::test {
 
 std::uint64_t process_memory_bytes();
 
+// Under AddressSanitizer freed memory waits in a quarantine, so what the process holds says
+// nothing of what the code under test gave back.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOLVANE_TEST_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define TOLVANE_TEST_ADDRESS_SANITIZER 1
+#endif
+#ifdef TOLVANE_TEST_ADDRESS_SANITIZER
+inline constexpr bool kFreedMemoryIsQuarantined = true;
+#else
+inline constexpr bool kFreedMemoryIsQuarantined = false;
+#endif
+
 }  // namespace tolvane::test
