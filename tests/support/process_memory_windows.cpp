@@ -1,5 +1,6 @@
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <psapi.h>
 
 #include "support/process_memory.h"
 
