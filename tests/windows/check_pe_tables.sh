@@ -5,12 +5,16 @@
 #   (no leading underscore, no @N, no compiler runtime or inline function leaking out);
 # - every name exported is one of the nine the host knows;
 # - on 32-bit x86, each export is cdecl with its float in x87's st(0);
-# - neither file needs a DLL beyond Windows' own: no libgcc, libstdc++ or winpthread beside them.
+# - neither file needs a DLL beyond Windows' own: no libgcc, libstdc++ or winpthread beside them;
+# - both ask Windows for its hardening: a random load address (DYNAMIC_BASE), no code run from
+#   data pages (NX_COMPAT), and on x64 addresses above 4 GB (HIGH_ENTROPY_VA);
+# - neither carries a link time stamp (a rebuild must give the same bytes);
+# - the plug-in stays lean: at most 400 KB, so no runtime machinery it does not use rides along.
 #
-# Usage: check_pe_tables.sh OBJDUMP PE_FORMAT ENTRY_SOURCE_DIR PLUGIN_DLL HOST_EXE
+# Usage: check_pe_tables.sh OBJDUMP PE_FORMAT ENTRY_SOURCE_DIR PLUGIN_DLL HOST_EXE [PLUGIN_MAP]
 set -euo pipefail
 
-objdump=$1 pe_format=$2 entry_dir=$3 plugin=$4 host=$5
+objdump=$1 pe_format=$2 entry_dir=$3 plugin=$4 host=$5 plugin_map=${6:-}
 
 known_entry_points="Version PLYImport PLYExport OpenFolder GetFile CloseFolder EmptyFolder FileDelete FileRename"
 # Lower case: Windows DLL names are case-insensitive and the linker keeps whatever case the
@@ -134,6 +138,45 @@ if [ "$pe_format" = pei-i386 ]; then
   check_x86_calling_form
 fi
 
+# Flags in the optional header's DllCharacteristics, as objdump names them.
+check_security_flags() {
+  local file=$1 flags wanted flag
+  flags=$("$objdump" -p "$file" | awk '
+    /^DllCharacteristics/ { in_flags = 1; next }
+    in_flags && /^[[:space:]]+[A-Z_]+$/ { print $1; next }
+    { in_flags = 0 }')
+  wanted="DYNAMIC_BASE NX_COMPAT"
+  [ "$pe_format" = pei-x86-64 ] && wanted="$wanted HIGH_ENTROPY_VA"
+  for flag in $wanted; do
+    case " $(echo $flags) " in
+      *" $flag "*) ;;
+      *) fail "$(basename "$file") lacks $flag (has: $(echo $flags))" ;;
+    esac
+  done
+  echo "$(basename "$file") security flags: $(echo $flags)"
+  local stamp
+  stamp=$("$objdump" -p "$file" | awk '$1 == "Time/Date" && !seen { seen = 1; $1 = ""; print }')
+  case "$stamp" in
+    *1970*) ;;
+    *) fail "$(basename "$file") carries a link time stamp:$stamp" ;;
+  esac
+}
+check_security_flags "$plugin"
+check_security_flags "$host"
+
+max_plugin_bytes=$((400 * 1024))
+plugin_bytes=$(stat -c %s "$plugin")
+echo "$(basename "$plugin") size: $plugin_bytes bytes (at most $max_plugin_bytes)"
+if [ "$plugin_bytes" -gt "$max_plugin_bytes" ]; then
+  fail "$(basename "$plugin") is $plugin_bytes bytes, over $max_plugin_bytes"
+  # The link map names each runtime member linked in and the first reference that pulled it.
+  if [ -n "$plugin_map" ] && [ -f "$plugin_map" ]; then
+    echo "C++ runtime members linked in (what pulled them: $plugin_map):"
+    sed -n 's/.*libstdc++\.a(\([^)]*\)).*/\1/p' "$plugin_map" | LC_ALL=C sort -u | tr '\n' ' '
+    echo
+  fi
+fi
+
 host_exports=$(exports_of "$host")
 [ -z "$host_exports" ] || fail "the stand-in host exports symbols: $(echo $host_exports)"
 
@@ -141,4 +184,4 @@ if [ $failures -gt 0 ]; then
   echo "$failures check(s) failed"
   exit 1
 fi
-echo "export and import tables as expected"
+echo "export and import tables, security flags and size as expected"
