@@ -1,7 +1,5 @@
 #include "bench_support.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +15,9 @@
 
 namespace tolvane::bench {
 namespace {
+
+// Which build the figures are of, for scripts/bench's table (set by bench/CMakeLists.txt).
+constexpr const char *kBuild = TOLVANE_BENCH_BUILD;
 
 struct GridVertex {
     float x, y, z;
@@ -227,54 +228,6 @@ double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
     return best;
 }
 
-void settle_disk() {
-    sync();
-}
-
-Measured measure_in_child(const std::function<int()> &body, int runs,
-                          const std::function<void()> &before) {
-    Measured best;
-    best.seconds = 1e300;
-    for (int run = 0; run < runs; ++run) {
-        std::array<int, 2> pipe_ends{};
-        if (pipe(pipe_ends.data()) != 0) throw std::runtime_error("pipe failed");
-        std::fflush(nullptr);
-        const pid_t child = fork();
-        if (child < 0) throw std::runtime_error("fork failed");
-        if (child == 0) {
-            close(pipe_ends[0]);
-            if (before) before();
-            struct rusage usage_before {};
-            getrusage(RUSAGE_SELF, &usage_before);
-            const auto start = std::chrono::steady_clock::now();
-            const int code = body();
-            const double seconds = seconds_since(start);
-            const long before_kib = usage_before.ru_maxrss;
-            const ssize_t written1 = write(pipe_ends[1], &seconds, sizeof seconds);
-            const ssize_t written2 = write(pipe_ends[1], &before_kib, sizeof before_kib);
-            _exit(written1 == sizeof seconds && written2 == sizeof before_kib ? code : 99);
-        }
-        close(pipe_ends[1]);
-        double seconds = 0;
-        long before_kib = 0;
-        const bool got = read(pipe_ends[0], &seconds, sizeof seconds) == sizeof seconds &&
-                         read(pipe_ends[0], &before_kib, sizeof before_kib) == sizeof before_kib;
-        close(pipe_ends[0]);
-        int status = 0;
-        struct rusage usage {};
-        wait4(child, &status, 0, &usage);
-        Measured m;
-        m.exit_code = WIFEXITED(status) && got ? WEXITSTATUS(status) : -1;
-        m.seconds = seconds;
-        const long added_kib = std::max(0L, usage.ru_maxrss - before_kib);
-        m.peak_bytes = static_cast<std::uint64_t>(added_kib) * 1024;
-        if (m.exit_code != 0) return m;
-        if (m.seconds < best.seconds) best.seconds = m.seconds;
-        best.peak_bytes = std::max(best.peak_bytes, m.peak_bytes);
-    }
-    return best;
-}
-
 Measured measure_conversion(EntryPointFn entry, const std::string &input, double value,
                             const std::string &output, int runs) {
     std::string output_buffer = output;
@@ -287,6 +240,16 @@ Measured measure_conversion(EntryPointFn entry, const std::string &input, double
         });
 }
 
+void print_result(const char *what, double seconds, double floor_seconds, double peak_ratio) {
+    std::printf("RESULT\tbuild=%s\tname=%s\tseconds=%.4f\tfloor=%.4f\tratio=%.3f\tpeak_ratio=",
+                kBuild, what, seconds, floor_seconds, seconds / floor_seconds);
+    if (peak_ratio >= 0) {
+        std::printf("%.3f\n", peak_ratio);
+    } else {
+        std::printf("-\n");
+    }
+}
+
 void print_row(const char *what, double seconds, std::uint64_t bytes, double floor_seconds,
                std::uint64_t peak_bytes, std::uint64_t memory_reference,
                const char *memory_reference_name) {
@@ -297,6 +260,8 @@ void print_row(const char *what, double seconds, std::uint64_t bytes, double flo
         static_cast<double>(peak_bytes) / 1e6,
         static_cast<double>(peak_bytes) / static_cast<double>(memory_reference),
         memory_reference_name);
+    print_result(what, seconds, floor_seconds,
+                 static_cast<double>(peak_bytes) / static_cast<double>(memory_reference));
 }
 
 std::string scratch_folder() {

@@ -44,7 +44,8 @@ struct Measured {
 };
 
 // Runs `body` in a fresh child process, best of `runs`; `body` returns 0 on success. `before`
-// runs in the child first, untimed (removing the previous run's output, say).
+// runs in the child first, untimed (removing the previous run's output, say). Windows has no
+// fork: there each run goes in this process, its peak memory sampled while it runs.
 Measured measure_in_child(const std::function<int()> &body, int runs,
                           const std::function<void()> &before = {});
 
@@ -56,6 +57,10 @@ void settle_disk();
 // buffer) in a child, best of `runs`, with the output removed and the disk settled before each.
 Measured measure_conversion(EntryPointFn entry, const std::string &input, double value,
                             const std::string &output, int runs);
+
+// One machine-readable line of figures, which scripts/bench gathers into its table of all
+// builds. `peak_ratio` below 0: not measured.
+void print_result(const char *what, double seconds, double floor_seconds, double peak_ratio);
 
 void print_row(const char *what, double seconds, std::uint64_t bytes, double floor_seconds,
                std::uint64_t peak_bytes, std::uint64_t memory_reference,

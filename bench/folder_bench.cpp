@@ -15,6 +15,7 @@
 #include <random>
 #include <string>
 
+#include "bench_support.h"
 #include "host/plugin.h"
 
 namespace {
@@ -133,6 +134,7 @@ int main(int argc, char **argv) {
         std::printf("ratio exports / platform: %.2f (target: at most 2)\n",
                     exports_ms / platform_ms);
     }
+    tolvane::bench::print_result("folder listing", exports_ms / 1000.0, platform_ms / 1000.0, -1.0);
     if (through_exports.entries != with_platform.entries) {
         std::printf("note: the two listings saw different entry counts\n");
     }

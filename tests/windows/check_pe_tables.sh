@@ -5,7 +5,10 @@
 #   (no leading underscore, no @N, no compiler runtime or inline function leaking out);
 # - every name exported is one of the nine the host knows;
 # - on 32-bit x86, each export is cdecl with its float in x87's st(0);
-# - neither file needs a DLL beyond Windows' own: no libgcc, libstdc++ or winpthread beside them.
+# - neither file needs a DLL beyond Windows' own: no libgcc, libstdc++ or winpthread beside them;
+# - both ask Windows for its hardening: a random load address (DYNAMIC_BASE), no code run from
+#   data pages (NX_COMPAT), and on x64 addresses above 4 GB (HIGH_ENTROPY_VA);
+# - neither carries a link time stamp (a rebuild must give the same bytes).
 #
 # Usage: check_pe_tables.sh OBJDUMP PE_FORMAT ENTRY_SOURCE_DIR PLUGIN_DLL HOST_EXE
 set -euo pipefail
@@ -134,6 +137,32 @@ if [ "$pe_format" = pei-i386 ]; then
   check_x86_calling_form
 fi
 
+# Flags in the optional header's DllCharacteristics, as objdump names them.
+check_security_flags() {
+  local file=$1 flags wanted flag
+  flags=$("$objdump" -p "$file" | awk '
+    /^DllCharacteristics/ { in_flags = 1; next }
+    in_flags && /^[[:space:]]+[A-Z_]+$/ { print $1; next }
+    { in_flags = 0 }')
+  wanted="DYNAMIC_BASE NX_COMPAT"
+  [ "$pe_format" = pei-x86-64 ] && wanted="$wanted HIGH_ENTROPY_VA"
+  for flag in $wanted; do
+    case " $(echo $flags) " in
+      *" $flag "*) ;;
+      *) fail "$(basename "$file") lacks $flag (has: $(echo $flags))" ;;
+    esac
+  done
+  echo "$(basename "$file") security flags: $(echo $flags)"
+  local stamp
+  stamp=$("$objdump" -p "$file" | awk '$1 == "Time/Date" && !seen { seen = 1; $1 = ""; print }')
+  case "$stamp" in
+    *1970*) ;;
+    *) fail "$(basename "$file") carries a link time stamp:$stamp" ;;
+  esac
+}
+check_security_flags "$plugin"
+check_security_flags "$host"
+
 host_exports=$(exports_of "$host")
 [ -z "$host_exports" ] || fail "the stand-in host exports symbols: $(echo $host_exports)"
 
@@ -141,4 +170,4 @@ if [ $failures -gt 0 ]; then
   echo "$failures check(s) failed"
   exit 1
 fi
-echo "export and import tables as expected"
+echo "export and import tables and security flags as expected"
