@@ -9,6 +9,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "plylib/shortest_float.h"
+
 namespace plylib {
 namespace {
 
@@ -232,11 +234,11 @@ char *format_integer(char *out, std::int64_t value) {
 }
 
 char *format_float32(char *out, float value) {
-    return std::to_chars(out, out + kMaxNumberChars, value).ptr;
+    return format_shortest(out, value);
 }
 
 char *format_float64(char *out, double value) {
-    return std::to_chars(out, out + kMaxNumberChars, value).ptr;
+    return format_shortest(out, value);
 }
 
 }  // namespace plylib

@@ -1,5 +1,5 @@
 // Decimal numbers as PLY ASCII files hold them, read and written the same way whatever the
-// process locale (std::from_chars / std::to_chars).
+// process locale (std::from_chars, and shortest_float.h for floating-point text).
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,68 @@
+// The library's own shortest float text against the standard library's: the same characters
+// for every value tried (powers of two and their neighbours, where the rounding interval is
+// lopsided; subnormals; whole numbers that fixed notation shows exactly; random bit patterns).
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "plylib/shortest_float.h"
+
+namespace {
+
+template <typename Float>
+std::string ours(Float value) {
+    char text[64];
+    return std::string(text, plylib::format_shortest(text, value));
+}
+
+template <typename Float>
+std::string standard(Float value) {
+    char text[64];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+template <typename Float>
+int disagreements(Float value) {
+    const bool same = ours(value) == standard(value) && ours(-value) == standard(-value);
+    EXPECT_TRUE(same) << standard(value) << " came out as " << ours(value);
+    return same ? 0 : 1;
+}
+
+TEST(ShortestFloat, SameTextAsTheStandardLibrary) {
+    int failures = 0;
+    for (int e = -1080; e <= 1030 && failures < 10; ++e) {
+        for (const double d : {std::ldexp(1.0, e), std::ldexp(0.75, e), std::ldexp(0.99999, e)}) {
+            failures += disagreements(d) + disagreements(std::nextafter(d, 0.0));
+            const auto f = static_cast<float>(d);
+            if (std::isfinite(f))
+                failures += disagreements(f) + disagreements(std::nextafter(f, 0.0f));
+        }
+    }
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 100000 && failures < 10; ++i) {
+        const std::uint64_t bits = random();
+        float f;
+        double d;
+        const auto low = static_cast<std::uint32_t>(bits);
+        std::memcpy(&f, &low, sizeof f);
+        std::memcpy(&d, &bits, sizeof d);
+        if (std::isfinite(f)) failures += disagreements(f);
+        if (std::isfinite(d)) failures += disagreements(d);
+        failures += disagreements(static_cast<float>(bits % 2000000) * 0.001f) +
+                    disagreements(static_cast<double>(bits % 100000000) / 1000.0);
+    }
+    for (const double special :
+         {0.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
+          5e-324, 1e22, 1e23, 9007199254740993.0, 123456789012345678.0}) {
+        failures += disagreements(special) + disagreements(static_cast<float>(special));
+    }
+    EXPECT_EQ(failures, 0);
+}
+
+}  // namespace
