@@ -124,6 +124,7 @@ TEST(ExportRoundTrip, ConversionsGiveTheirMemoryBack) {
         write_bytes(folder.file("host.vyn"), in_host_order(read_bytes(folder.file("grid.vyn"))));
     }
     const std::uint64_t before = process_memory_bytes();
+    ASSERT_GT(before, 0u) << "the process's memory cannot be read here";
     ASSERT_EQ(call("PLYImport", folder.file("grid.ply").c_str(), 0.0, folder.file("again.vyn")),
               0.0f);
     const std::uint64_t after_import = process_memory_bytes();

@@ -6,14 +6,12 @@
 
 namespace tolvane::test {
 
+// The commit charge: the private bytes the process holds.
 std::uint64_t process_memory_bytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
+    PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(),
-                              reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
-                              sizeof counters))
-        return 0;
-    return counters.PrivateUsage;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PagefileUsage;
 }
 
 }  // namespace tolvane::test
