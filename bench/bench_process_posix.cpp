@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include <vector>
+
 #include "bench_support.h"
 
 namespace tolvane::bench {
@@ -27,8 +29,8 @@ void settle_disk() {
 
 Measured measure_in_child(const std::function<int()> &body, int runs,
                           const std::function<void()> &before) {
-    Measured best;
-    best.seconds = 1e300;
+    Measured overall;
+    std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         std::array<int, 2> pipe_ends{};
         if (pipe(pipe_ends.data()) != 0) throw std::runtime_error("pipe failed");
@@ -63,10 +65,11 @@ Measured measure_in_child(const std::function<int()> &body, int runs,
         const long added_kib = std::max(0L, usage.ru_maxrss - before_kib);
         m.peak_bytes = static_cast<std::uint64_t>(added_kib) * 1024;
         if (m.exit_code != 0) return m;
-        if (m.seconds < best.seconds) best.seconds = m.seconds;
-        best.peak_bytes = std::max(best.peak_bytes, m.peak_bytes);
+        times.push_back(m.seconds);
+        overall.peak_bytes = std::max(overall.peak_bytes, m.peak_bytes);
     }
-    return best;
+    overall.seconds = median(times);
+    return overall;
 }
 
 }  // namespace tolvane::bench

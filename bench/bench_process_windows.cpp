@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <thread>
 
+#include <vector>
+
 #include "bench_support.h"
 
 namespace tolvane::bench {
@@ -38,8 +40,8 @@ void settle_disk() {
 Measured measure_in_child(const std::function<int()> &body, int runs,
                           const std::function<void()> &before) {
     static const std::uint64_t before_any_run = working_set_bytes();
-    Measured best;
-    best.seconds = 1e300;
+    Measured overall;
+    std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         if (before) before();
         std::fflush(nullptr);
@@ -71,10 +73,11 @@ Measured measure_in_child(const std::function<int()> &body, int runs,
         m.seconds = seconds;
         m.peak_bytes = highest.load() - base;
         if (m.exit_code != 0) return m;
-        best.seconds = std::min(best.seconds, m.seconds);
-        best.peak_bytes = std::max(best.peak_bytes, m.peak_bytes);
+        times.push_back(m.seconds);
+        overall.peak_bytes = std::max(overall.peak_bytes, m.peak_bytes);
     }
-    return best;
+    overall.seconds = median(times);
+    return overall;
 }
 
 }  // namespace tolvane::bench

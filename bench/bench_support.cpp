@@ -199,7 +199,7 @@ std::uint64_t file_size(const std::string &path) {
 double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
                         const std::string &scratch_output, int runs) {
     std::vector<char> block(1 << 16, 'x');
-    double best = 1e300;
+    std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         std::filesystem::remove(scratch_output);
         settle_disk();
@@ -221,11 +221,17 @@ double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
             left -= n;
         }
         std::fclose(out);
-        best = std::min(best, seconds_since(start));
+        times.push_back(seconds_since(start));
         if (checksum == 1) std::printf(" ");  // keeps the reads from being optimised away
     }
     std::filesystem::remove(scratch_output);
-    return best;
+    return median(times);
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 Measured measure_conversion(EntryPointFn entry, const std::string &input, double value,

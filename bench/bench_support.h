@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "entry/calling_form.h"
 
@@ -32,8 +33,11 @@ void write_grid_interchange(const std::string &path);
 
 std::uint64_t file_size(const std::string &path);
 
+// The middle value (the upper middle of an even count): what every figure reports.
+double median(std::vector<double> values);
+
 // Seconds to read `input` and to write `output_bytes` to `scratch_output` with plain buffered
-// streams: what any conversion of these files must at least spend. Best of `runs`.
+// streams: what any conversion of these files must at least spend. Median of `runs`.
 double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
                         const std::string &scratch_output, int runs);
 
@@ -43,7 +47,7 @@ struct Measured {
     int exit_code = 0;
 };
 
-// Runs `body` in a fresh child process, best of `runs`; `body` returns 0 on success. `before`
+// Runs `body` in a fresh child process, median of `runs`; `body` returns 0 on success. `before`
 // runs in the child first, untimed (removing the previous run's output, say). Windows has no
 // fork: there each run goes in this process, its peak memory sampled while it runs.
 Measured measure_in_child(const std::function<int()> &body, int runs,
@@ -54,7 +58,7 @@ Measured measure_in_child(const std::function<int()> &body, int runs,
 void settle_disk();
 
 // Calls a conversion export (`entry` with text `input`, `value`, and `output` in a host-sized
-// buffer) in a child, best of `runs`, with the output removed and the disk settled before each.
+// buffer) in a child, median of `runs`, with the output removed and the disk settled before each.
 Measured measure_conversion(EntryPointFn entry, const std::string &input, double value,
                             const std::string &output, int runs);
 
