@@ -8,7 +8,11 @@
 namespace plylib {
 
 void default_error_cb(p_ply, const char *message) {
-    std::fprintf(stderr, "RPly: %s\n", message);
+    // The same bytes as fprintf("RPly: %s\n"), without the formatted-output machinery that
+    // some runtimes would link in for it.
+    std::fputs("RPly: ", stderr);
+    std::fputs(message, stderr);
+    std::fputc('\n', stderr);
 }
 
 std::string quote(std::string_view word) {

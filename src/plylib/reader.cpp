@@ -51,17 +51,20 @@ struct PropertyPlan {
 };
 
 // Reads the data section, element by element, instance by instance, property by property.
-// `Binary` selects the fast path for packed values that lie wholly in the current block.
+// In binary files, packed values that lie wholly in the current block take a fast path.
 //
 // An element none of whose properties has a callback is read by a bulk loop, whole instances
 // at a time, straight into its columns. Whatever a bulk loop cannot take as it lies (a value
 // across two blocks, the end of the file, an unusual ASCII token, an error) it leaves to the
 // general path, one instance at a time, from that instance's first byte: so both give the same
 // values and the same messages.
-template <bool Binary>
 class DataReader {
   public:
-    explicit DataReader(t_ply_ &ply) : ply_(ply), input_(*ply.input), source_(ply.source.get()) {}
+    explicit DataReader(t_ply_ &ply)
+        : ply_(ply),
+          input_(*ply.input),
+          source_(ply.source.get()),
+          binary_(ply.storage_mode != PLY_ASCII) {}
 
     bool run() {
         for (ColumnBinding &binding : ply_.bindings) binding.column->size = 0;
@@ -98,7 +101,7 @@ class DataReader {
             plan.binding = binding;
             plan.offset = offset;
             const ColumnType target = binding ? binding->column->type : ColumnType::float64;
-            if constexpr (Binary) {
+            if (binary_) {
                 if (binding)
                     plan.strided =
                         strided_decoder_for(ply_.storage_mode, property.value_type, target);
@@ -195,7 +198,7 @@ class DataReader {
     }
 
     bool read_bulk(t_ply_element_ &element) {
-        return Binary && all_scalar_ ? read_binary_records(element) : read_instances(element);
+        return binary_ && all_scalar_ ? read_binary_records(element) : read_instances(element);
     }
 
     // Binary, scalars only: records of one size, a block's worth per loop, column by column.
@@ -240,7 +243,7 @@ class DataReader {
         for (std::uint64_t instance = 0; instance < total; ++instance) {
             if (!room_for_instance(instance)) return false;
             const bool in_place =
-                Binary ? binary_instance_in_place(instance) : ascii_instance_in_place(instance);
+                binary_ ? binary_instance_in_place(instance) : ascii_instance_in_place(instance);
             if (!in_place && !read_instance(static_cast<std::int64_t>(instance))) return false;
         }
         return true;
@@ -349,7 +352,7 @@ class DataReader {
     // The next value of the property's value or length type.
     bool next(const t_ply_property_ &property, Decoder decode, PackedDecoder packed,
               std::size_t size, e_ply_type type, double *value) {
-        if constexpr (Binary) {
+        if (binary_) {
             if (static_cast<std::size_t>(source_->end - source_->cur) >= size) {
                 *value = packed(source_->cur);
                 source_->cur += size;
@@ -402,7 +405,7 @@ class DataReader {
             argument_.idata = property.idata;
             if (!call(property)) return false;
         }
-        if constexpr (Binary) {
+        if (binary_) {
             // The whole list in the current block: straight from the bytes.
             const std::size_t size = property.value_size;
             if (length <= static_cast<std::int64_t>(
@@ -493,6 +496,7 @@ class DataReader {
     t_ply_ &ply_;
     ValueInput &input_;
     ByteSource *source_;
+    const bool binary_;
     t_ply_argument_ argument_;
     std::int64_t instance_ = 0;
     // The element at hand.
@@ -636,10 +640,11 @@ long ply_set_read_column(p_ply ply, const char *element_name, const char *const 
             found.push_back(property);
         }
         if (found.empty()) return 0;
-        // Side by side in declaration order, whatever order the names came in.
-        std::sort(
-            found.begin(), found.end(),
-            [](const t_ply_property_ *a, const t_ply_property_ *b) { return a->index < b->index; });
+        // Side by side in declaration order, whatever order the names came in (a handful).
+        for (std::size_t i = 1; i < found.size(); ++i) {
+            for (std::size_t j = i; j > 0 && found[j - 1]->index > found[j]->index; --j)
+                std::swap(found[j - 1], found[j]);
+        }
         ColumnBinding &binding = ply->bindings.emplace_back();
         binding.column = column;
         binding.width = found.size();
@@ -695,8 +700,7 @@ int ply_read(p_ply ply) {
     }
     ply->phase = Phase::data_read;
     try {
-        const bool ok = ply->storage_mode == PLY_ASCII ? DataReader<false>(*ply).run()
-                                                       : DataReader<true>(*ply).run();
+        const bool ok = DataReader(*ply).run();
         return ok ? 1 : 0;
     } catch (const std::bad_alloc &) {
         ply->error("Out of memory reading the data");

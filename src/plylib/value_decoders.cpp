@@ -100,7 +100,8 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
 
 // The usual token where it lies: blanks, then a number followed by a blank within the block.
 template <Scalar S>
-inline bool ascii_in_place(const unsigned char *&p, const unsigned char *end, double *value) {
+[[gnu::noinline]] bool ascii_in_place(const unsigned char *&p, const unsigned char *end,
+                                      double *value) {
     const unsigned char *q = p;
     while (q != end && is_blank(*q)) ++q;
     if (q == end) return false;

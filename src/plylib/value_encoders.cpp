@@ -100,7 +100,7 @@ inline char *encode_one_text(const unsigned char *src, char *out) {
     } else if constexpr (S == Scalar::f64) {
         return format_float64(out, typed);
     } else {
-        return format_integer_inline(out, static_cast<std::int64_t>(typed));
+        return format_integer(out, static_cast<std::int64_t>(typed));
     }
 }
 
