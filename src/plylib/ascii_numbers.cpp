@@ -230,32 +230,7 @@ NumberStatus parse_float64(const char *begin, const char *end, double *value) {
 }
 
 char *format_integer(char *out, std::int64_t value) {
-    static constexpr char kPairs[] =
-        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243"
-        "4445464748495051525354555657585960616263646566676869707172737475767778798081828384858687"
-        "888990919293949596979899";
-    // The values of 32-bit and smaller types, two digits at a time: the writers' hot path.
-    if (value < -4294967295LL || value > 4294967295LL)
-        return std::to_chars(out, out + kMaxNumberChars, value).ptr;
-    if (value < 0) *out++ = '-';
-    auto magnitude = static_cast<std::uint32_t>(value < 0 ? -value : value);
-    char text[10];
-    char *const end = text + sizeof text;
-    char *p = end;
-    while (magnitude >= 100) {
-        const std::uint32_t pair = magnitude % 100;
-        magnitude /= 100;
-        *--p = kPairs[2 * pair + 1];
-        *--p = kPairs[2 * pair];
-    }
-    if (magnitude >= 10) {
-        *--p = kPairs[2 * magnitude + 1];
-        *--p = kPairs[2 * magnitude];
-    } else {
-        *--p = static_cast<char>('0' + magnitude);
-    }
-    while (p != end) *out++ = *p++;
-    return out;
+    return std::to_chars(out, out + kMaxNumberChars, value).ptr;
 }
 
 char *format_float32(char *out, float value) {
