@@ -25,9 +25,13 @@ void release_column(Column &column) noexcept {
 }
 
 void store_column_value(Column &column, std::size_t index, double value) {
-    unsigned char *at = column.storage.get() + index * column_value_size(column.type);
+    store_value_as(column.type, column.storage.get() + index * column_value_size(column.type),
+                   value);
+}
+
+void store_value_as(ColumnType type, unsigned char *at, double value) {
     const auto store = [at](auto typed) { std::memcpy(at, &typed, sizeof typed); };
-    switch (column.type) {
+    switch (type) {
         case ColumnType::int32:
             return store(column_value<std::int32_t>(value));
         case ColumnType::uint8:

@@ -13,7 +13,6 @@ struct ColumnBinding {
     std::size_t width = 0;  // values per instance (scalars) or per row (a list)
     bool rows = false;      // a list property's rows, rather than scalars side by side
     std::size_t min_length = 0;
-    double pad = 0;
     unsigned char pad_bytes[8] = {};  // the pad as a value of the column's type
     // A list of the instance at hand became a row that is not counted in the column yet.
     bool row_pending = false;

@@ -676,11 +676,7 @@ long ply_set_read_rows(p_ply ply, const char *element_name, const char *name,
         binding.width = width;
         binding.rows = true;
         binding.min_length = min_length;
-        binding.pad = pad;
-        Column pad_value(column->type);
-        if (!reserve_column(pad_value, 1)) throw std::bad_alloc();
-        store_column_value(pad_value, 0, pad);
-        std::memcpy(binding.pad_bytes, pad_value.storage.get(), column_value_size(column->type));
+        store_value_as(column->type, binding.pad_bytes, pad);
         property->binding = &binding;
         property->slot = 0;
         property->read_cb = nullptr;

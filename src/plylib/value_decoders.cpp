@@ -66,6 +66,26 @@ DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
     return status == NumberStatus::ok ? DecodeStatus::ok : from_number_status(status);
 }
 
+// A decimal integer of the type where it lies, kept as an integer. At most 18 digits cannot
+// overflow; longer numbers take the general path.
+template <Scalar S>
+inline bool parse_integer_in_place(const char *p, const char *end, std::int64_t *value,
+                                   const char **stop) {
+    bool negative = false;
+    if (*p == '-' || *p == '+') negative = *p++ == '-';
+    const char *const digits = p;
+    std::uint64_t magnitude = 0;  // wraps harmlessly past 19 digits: refused below
+    while (p != end && static_cast<unsigned char>(*p - '0') < 10)
+        magnitude = magnitude * 10 + static_cast<unsigned char>(*p++ - '0');
+    if (p == digits || p - digits > 18) return false;
+    const auto parsed =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    if (parsed < integer_min(S) || parsed > integer_max(S)) return false;
+    *value = parsed;
+    *stop = p;
+    return true;
+}
+
 // The usual token, parsed where it lies in the block: a number followed by a blank. Sets
 // `stop` just past it and returns true; false sends the token to the general path (a token
 // that straddles blocks, a long or unusual one, or one that is no number of the type).
@@ -81,37 +101,35 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
         *value = parsed;
         *stop = after;
     } else {
-        // At most 18 digits cannot overflow; longer numbers take the general path.
-        bool negative = false;
-        if (*p == '-' || *p == '+') negative = *p++ == '-';
-        const char *const digits = p;
-        std::uint64_t magnitude = 0;  // wraps harmlessly past 19 digits: refused below
-        while (p != end && static_cast<unsigned char>(*p - '0') < 10)
-            magnitude = magnitude * 10 + static_cast<unsigned char>(*p++ - '0');
-        if (p == digits || p - digits > 18) return false;
-        const auto parsed =
-            negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-        if (parsed < integer_min(S) || parsed > integer_max(S)) return false;
+        std::int64_t parsed;
+        if (!parse_integer_in_place<S>(p, end, &parsed, stop)) return false;
         *value = static_cast<double>(parsed);
-        *stop = p;
     }
     return true;
 }
 
-// The usual token where it lies: blanks, then a number followed by a blank within the block.
-template <Scalar S>
-[[gnu::noinline]] bool ascii_in_place(const unsigned char *&p, const unsigned char *end,
-                                      double *value) {
+// Blanks, then a number that `parse` takes, followed by a blank within the block; `p` is moved
+// past the number.
+template <typename Value, typename Parse>
+inline bool framed_in_place(const unsigned char *&p, const unsigned char *end, Value *value,
+                            Parse parse) {
     const unsigned char *q = p;
     while (q != end && is_blank(*q)) ++q;
     if (q == end) return false;
     const char *stop = nullptr;
-    if (!parse_in_place<S>(reinterpret_cast<const char *>(q), reinterpret_cast<const char *>(end),
-                           value, &stop) ||
+    if (!parse(reinterpret_cast<const char *>(q), reinterpret_cast<const char *>(end), value,
+               &stop) ||
         stop == reinterpret_cast<const char *>(end) || !is_blank(static_cast<unsigned char>(*stop)))
         return false;
     p = reinterpret_cast<const unsigned char *>(stop);
     return true;
+}
+
+// The usual token where it lies, as a double.
+template <Scalar S>
+[[gnu::noinline]] bool ascii_in_place(const unsigned char *&p, const unsigned char *end,
+                                      double *value) {
+    return framed_in_place(p, end, value, parse_in_place<S>);
 }
 
 template <Scalar S>
@@ -167,22 +185,7 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
 template <Scalar S>
 inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char *end,
                                    std::int64_t *value) {
-    const unsigned char *q = p;
-    while (q != end && is_blank(*q)) ++q;
-    if (q == end) return false;
-    bool negative = false;
-    if (*q == '-' || *q == '+') negative = *q++ == '-';
-    const unsigned char *const digits = q;
-    std::uint64_t magnitude = 0;
-    while (q != end && static_cast<unsigned char>(*q - '0') < 10)
-        magnitude = magnitude * 10 + static_cast<unsigned char>(*q++ - '0');
-    if (q == digits || q - digits > 18 || q == end || !is_blank(*q)) return false;
-    const auto parsed =
-        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-    if (parsed < integer_min(S) || parsed > integer_max(S)) return false;
-    *value = parsed;
-    p = q;
-    return true;
+    return framed_in_place(p, end, value, parse_integer_in_place<S>);
 }
 
 template <Scalar S, int C>

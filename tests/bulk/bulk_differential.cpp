@@ -56,20 +56,9 @@ std::size_t width_for(std::size_t element) {
 constexpr double kPad = -1.0;
 
 void append_converted(std::vector<unsigned char> &into, ColumnType type, double value) {
-    const auto append = [&into](auto typed) {
-        const auto *bytes = reinterpret_cast<const unsigned char *>(&typed);
-        into.insert(into.end(), bytes, bytes + sizeof typed);
-    };
-    switch (type) {
-        case ColumnType::int32:
-            return append(plylib::column_value<std::int32_t>(value));
-        case ColumnType::uint8:
-            return append(plylib::column_value<std::uint8_t>(value));
-        case ColumnType::float32:
-            return append(plylib::column_value<float>(value));
-        case ColumnType::float64:
-            return append(value);
-    }
+    unsigned char typed[8];
+    plylib::store_value_as(type, typed, value);
+    into.insert(into.end(), typed, typed + plylib::column_value_size(type));
 }
 
 struct CallbackTarget {
