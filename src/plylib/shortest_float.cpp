@@ -26,6 +26,11 @@ struct Decimal {
     int exponent = 0;
 };
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 char *write_digits(char *out, std::uint64_t value, int count) {
     for (int i = count - 1; i >= 0; --i) {
         out[i] = static_cast<char>('0' + value % 10);
@@ -34,13 +39,20 @@ char *write_digits(char *out, std::uint64_t value, int count) {
     return out + count;
 }
 
-int digit_count(std::uint64_t value) {
-    int count = 1;
-    while (value >= 10) {
-        value /= 10;
-        ++count;
+// The digits of value, two at a time from the end backwards; the first digit's place.
+char *digits_before(char *end, std::uint64_t value) {
+    while (value >= 100) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * (value % 100), 2);
+        value /= 100;
     }
-    return count;
+    if (value >= 10) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * value, 2);
+    } else {
+        *--end = static_cast<char>('0' + value);
+    }
+    return end;
 }
 
 // The exact whole number f x 2^e, which fixed notation shows for a value whose shortest digits
@@ -48,9 +60,9 @@ int digit_count(std::uint64_t value) {
 char *whole_number(char *out, std::uint64_t f, int e);
 
 char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
-    char text[20];
-    const int count = digit_count(decimal.digits);
-    write_digits(text, decimal.digits, count);
+    char digits[20];
+    const char *text = digits_before(digits + sizeof digits, decimal.digits);
+    const int count = static_cast<int>(digits + sizeof digits - text);
     const int exponent = decimal.exponent;
     const int scientific_exponent = exponent + count - 1;
     const int magnitude = std::abs(scientific_exponent);
@@ -138,8 +150,11 @@ bool usual_float(std::uint32_t bits, Decimal *decimal) {
         }
         return 1;
     };
-    // Fitting only grows with q: start about six digits in, walk to the largest q that fits.
-    const int estimate = static_cast<int>(std::floor((biased - 127) * 0.30103)) - 5;
+    // Fitting only grows with q (a multiple of 10^(q+1) is one of 10^q): walk to the largest q
+    // that fits. The interval is about as wide as the spacing of floats, 2^-shift units, so a
+    // multiple of the largest 10^q below that nearly always lies in it, and one of ten times
+    // that seldom: start there, floor(-shift x log10 2).
+    const int estimate = (-shift * 78913) >> 18;
     int q = std::clamp(estimate, lowest_q, highest_q);
     std::uint64_t candidate = 0;
     int fits = nearest(q, &candidate);
@@ -251,7 +266,11 @@ struct Big {
 char *whole_number(char *out, std::uint64_t f, int e) {
     if (e <= 0 || static_cast<int>(std::bit_width(f)) + e <= 64) {
         const std::uint64_t whole = e >= 0 ? f << e : -e < 64 ? f >> -e : 0;
-        return write_digits(out, whole, digit_count(whole));
+        char digits[20];
+        const char *first = digits_before(digits + sizeof digits, whole);
+        const auto count = static_cast<std::size_t>(digits + sizeof digits - first);
+        std::memcpy(out, first, count);
+        return out + count;
     }
     Big value(e >= 0 ? f : -e < 64 ? f >> -e : 0);
     if (e > 0) value.shift_left(e);
