@@ -10,7 +10,7 @@
 namespace tolvane::interchange {
 namespace {
 
-bool fits_chunk(std::size_t count, std::size_t value_size) {
+bool fits_chunk(std::uint64_t count, std::size_t value_size) {
     return count <= (kMaxChunkSize - kChunkHeaderSize) / value_size;
 }
 
@@ -62,7 +62,78 @@ void write_colours(SafeOutput &out, const MeshBuffers &mesh) {
     }
 }
 
+void write_end(SafeOutput &out, const MeshBuffers &mesh) {
+    if (!mesh.red.empty()) {
+        write_chunk_header(out, kColourTag, mesh.red.size() * kColourEntrySize, mesh.red.size());
+        write_colours(out, mesh);
+    }
+    const std::array<unsigned char, kChunkHeaderSize> end_marker{};
+    write_output(out, end_marker.data(), end_marker.size());
+}
+
+// The header of a chunk whose values are all written, over the one that held its place.
+void patch_chunk_header(SafeOutput &out, const std::fpos_t &at, std::uint32_t tag,
+                        std::uint64_t values, std::uint64_t per_element) {
+    std::array<unsigned char, kChunkHeaderSize> header{};
+    store_u32(header.data(), tag);
+    store_u32(header.data() + 4, static_cast<std::uint32_t>(kChunkHeaderSize + values * 4));
+    store_u32(header.data() + 8, static_cast<std::uint32_t>(values / per_element));
+    patch_output(out, at, header.data(), header.size());
+}
+
+void close_vertex_chunk(StreamedMesh &mesh) {
+    mesh.faces_started = true;
+    output_position(mesh.out, &mesh.face_header);
+    const std::array<unsigned char, kChunkHeaderSize> placeholder{};
+    write_output(mesh.out, placeholder.data(), placeholder.size());
+}
+
 }  // namespace
+
+bool start_streamed(StreamedMesh &mesh, const char *output_path) {
+    if (!open_output(mesh.out, output_path)) return false;
+    write_output(mesh.out, kMagic, kMagicSize);
+    output_position(mesh.out, &mesh.vertex_header);
+    const std::array<unsigned char, kChunkHeaderSize> placeholder{};
+    write_output(mesh.out, placeholder.data(), placeholder.size());
+    return true;
+}
+
+void stream_coordinates(StreamedMesh &mesh, std::span<const float> values) {
+    write_values(mesh.out, values);
+    mesh.coordinates += values.size();
+}
+
+void stream_face_indices(StreamedMesh &mesh, std::span<const std::int32_t> values) {
+    if (!mesh.faces_started) close_vertex_chunk(mesh);
+    write_values(mesh.out, values);
+    mesh.face_indices += values.size();
+}
+
+WriteResult finish_streamed(StreamedMesh &mesh, const MeshBuffers &rest) {
+    const std::uint64_t coordinates = mesh.coordinates + rest.coordinates.size();
+    const std::uint64_t face_indices = mesh.face_indices + rest.face_indices.size();
+    WriteResult refusal = WriteResult::written;
+    if (coordinates == 0 || face_indices == 0) {
+        refusal = WriteResult::nothing_to_write;
+    } else if (!fits_chunk(coordinates, 4) || !fits_chunk(face_indices, 4) ||
+               !fits_chunk(rest.red.size(), kColourEntrySize)) {
+        refusal = WriteResult::too_large;
+    }
+    if (refusal != WriteResult::written) {
+        discard_output(mesh.out);
+        return refusal;
+    }
+    if (!mesh.faces_started) {
+        stream_coordinates(mesh, rest.coordinates);
+        close_vertex_chunk(mesh);
+    }
+    stream_face_indices(mesh, rest.face_indices);
+    patch_chunk_header(mesh.out, mesh.vertex_header, kVertexTag, mesh.coordinates, 3);
+    patch_chunk_header(mesh.out, mesh.face_header, kFaceTag, mesh.face_indices, 4);
+    write_end(mesh.out, rest);
+    return commit_output(mesh.out) ? WriteResult::written : WriteResult::write_failed;
+}
 
 WriteResult write_interchange(const char *output_path, const MeshBuffers &mesh) {
     if (mesh.coordinates.empty() || mesh.face_indices.empty()) return WriteResult::nothing_to_write;
@@ -79,12 +150,7 @@ WriteResult write_interchange(const char *output_path, const MeshBuffers &mesh) 
     write_values(out, mesh.coordinates);
     write_chunk_header(out, kFaceTag, mesh.face_indices.size_bytes(), mesh.face_indices.size() / 4);
     write_values(out, mesh.face_indices);
-    if (!mesh.red.empty()) {
-        write_chunk_header(out, kColourTag, mesh.red.size() * kColourEntrySize, mesh.red.size());
-        write_colours(out, mesh);
-    }
-    const std::array<unsigned char, kChunkHeaderSize> end_marker{};
-    write_output(out, end_marker.data(), end_marker.size());
+    write_end(out, mesh);
 
     return commit_output(out) ? WriteResult::written : WriteResult::write_failed;
 }

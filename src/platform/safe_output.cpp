@@ -56,6 +56,25 @@ void write_output(SafeOutput &output, const void *data, std::size_t size) {
     output.buffered += size;
 }
 
+bool output_position(SafeOutput &output, std::fpos_t *position) {
+    if (output.stream == nullptr || output.failed) return false;
+    flush_buffer(output);
+    if (!output.failed && std::fgetpos(output.stream, position) != 0) output.failed = true;
+    return !output.failed;
+}
+
+void patch_output(SafeOutput &output, const std::fpos_t &position, const void *data,
+                  std::size_t size) {
+    if (output.stream == nullptr || output.failed) return;
+    flush_buffer(output);
+    // fpos_t, not a long offset: the place may lie beyond 2 GB where a long has 32 bits.
+    if (output.failed || std::fsetpos(output.stream, &position) != 0 ||
+        std::fwrite(data, 1, size, output.stream) != size ||
+        std::fseek(output.stream, 0, SEEK_END) != 0) {
+        output.failed = true;
+    }
+}
+
 bool commit_output(SafeOutput &output) {
     if (output.stream == nullptr) return false;
     flush_buffer(output);

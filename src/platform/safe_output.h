@@ -29,6 +29,13 @@ bool open_output(SafeOutput &output, const char *target);
 
 void write_output(SafeOutput &output, const void *data, std::size_t size);
 
+// Where the next byte written will go, for a later patch_output() (a header whose values are
+// known only once what follows it is written). False once the output has failed.
+bool output_position(SafeOutput &output, std::fpos_t *position);
+// Writes `size` bytes over those at `position`, then goes on writing at the end.
+void patch_output(SafeOutput &output, const std::fpos_t &position, const void *data,
+                  std::size_t size);
+
 // Flushes, closes and moves the file over the target. False when any write, the close or the
 // move failed: the target is then as it was before, and the new file is gone.
 bool commit_output(SafeOutput &output);

@@ -65,6 +65,56 @@ void attach_columns(p_ply ply, ImportColumns &columns) {
     ply_set_read_rows(ply, "face", "vertex_indices", 3, 4, -1.0, &columns.face_indices);
 }
 
+// Whether the first element named `first` comes before the first one named `then`.
+bool comes_before(p_ply ply, const char *first, const char *then) {
+    for (p_ply_element element = ply_get_next_element(ply, nullptr); element;
+         element = ply_get_next_element(ply, element)) {
+        const char *name = nullptr;
+        ply_get_element_info(element, &name, nullptr);
+        if (std::strcmp(name, first) == 0) return true;
+        if (std::strcmp(name, then) == 0) return false;
+    }
+    return false;
+}
+
+// The columns go on to the output as they fill, so that memory stays small whatever the size of
+// the mesh; the colours, whose chunk comes last, are held.
+struct StreamedImport {
+    ImportColumns &columns;
+    interchange::StreamedMesh &mesh;
+};
+constexpr std::size_t kStreamedInstances = 16384;
+
+void hand_on_coordinates(plylib::Column &column, void *context) {
+    interchange::stream_coordinates(static_cast<StreamedImport *>(context)->mesh,
+                                    plylib::column_values<float>(column));
+}
+
+// Faces come after the vertices here, so the coordinates are complete: the last of them go
+// first, ahead of the first face.
+void hand_on_faces(plylib::Column &column, void *context) {
+    StreamedImport &streamed = *static_cast<StreamedImport *>(context);
+    if (!streamed.mesh.faces_started) {
+        interchange::stream_coordinates(streamed.mesh,
+                                        plylib::column_values<float>(streamed.columns.coordinates));
+        streamed.columns.coordinates.size = 0;
+    }
+    interchange::stream_face_indices(streamed.mesh, plylib::column_values<std::int32_t>(column));
+}
+
+void hand_on_as_read(p_ply ply, StreamedImport &streamed) {
+    ImportColumns &columns = streamed.columns;
+    columns.coordinates.drain = hand_on_coordinates;
+    columns.coordinates.drain_context = &streamed;
+    plylib::reserve_column(columns.coordinates, 3 * kStreamedInstances);
+    // Faces before the vertices are held until the vertex chunk is written.
+    if (comes_before(ply, "vertex", "face")) {
+        columns.face_indices.drain = hand_on_faces;
+        columns.face_indices.drain_context = &streamed;
+        plylib::reserve_column(columns.face_indices, 4 * kStreamedInstances);
+    }
+}
+
 void attach_callbacks(p_ply ply, ImportBuffers &buffers) {
     for (const char *axis : kAxes)
         ply_set_read_cb(ply, "vertex", axis, on_coordinate, &buffers.coordinates, 0);
@@ -94,7 +144,9 @@ ImportResult as_import_result(interchange::WriteResult result) {
 ImportResult import_ply(const char *ply_path, const char *output_path, ImportPath path) {
     ImportColumns columns;
     ImportBuffers buffers;
-    bool by_columns = false;
+    interchange::StreamedMesh mesh;
+    StreamedImport streamed{columns, mesh};
+    bool by_columns = false, streaming = false;
     {
         PlyHandle ply(ply_open(ply_path, nullptr, 0, nullptr));
         if (!ply) return ImportResult::cannot_open;
@@ -102,12 +154,19 @@ ImportResult import_ply(const char *ply_path, const char *output_path, ImportPat
         by_columns = path == ImportPath::usual && usual_shapes(ply.get());
         if (by_columns) {
             attach_columns(ply.get(), columns);
+            // An output that cannot be created is reported only after the data is read, as a
+            // bad file comes first: the values are then held, as with the callbacks.
+            streaming = interchange::start_streamed(mesh, output_path);
+            if (streaming) hand_on_as_read(ply.get(), streamed);
         } else {
             attach_callbacks(ply.get(), buffers);
         }
+        // On failure the part written is dropped with `mesh`; the output path was not touched.
         if (!ply_read(ply.get())) return ImportResult::bad_data;
     }
-    // The PLY file is closed before the output is written: both may name the same file.
+    // The PLY file is closed before the output takes its target's place: both may name the
+    // same file.
+    if (streaming) return as_import_result(interchange::finish_streamed(mesh, as_mesh(columns)));
     return as_import_result(interchange::write_interchange(
         output_path, by_columns ? as_mesh(columns) : as_mesh(buffers)));
 }

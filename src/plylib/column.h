@@ -70,6 +70,13 @@ struct Column {
     LargeMemory storage;
     std::size_t size = 0;      // values held
     std::size_t capacity = 0;  // values the storage has room for
+
+    // A column may be handed on as it fills instead of growing to hold a whole element: when
+    // the reader needs more room than `capacity` while the column holds values (of whole
+    // instances or rows only), it first calls drain(*this, drain_context) with them and then
+    // refills the column from its start. What is held at the end stays in the column.
+    void (*drain)(Column &column, void *context) = nullptr;
+    void *drain_context = nullptr;
 };
 
 template <typename T>

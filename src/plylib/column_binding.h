@@ -16,6 +16,11 @@ struct ColumnBinding {
     unsigned char pad_bytes[8] = {};  // the pad as a value of the column's type
     // A list of the instance at hand became a row that is not counted in the column yet.
     bool row_pending = false;
+    // Scalars: the first instance whose values the column holds (those before it were drained),
+    // and how many instances its capacity holds, so that the per-instance check needs no
+    // division.
+    std::uint64_t first_instance = 0;
+    std::uint64_t instances_held = 0;
 };
 
 }  // namespace plylib

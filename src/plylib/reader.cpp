@@ -11,6 +11,7 @@
 #include "plylib/column_binding.h"
 #include "plylib/handle.h"
 #include "plylib/header_parser.h"
+#include "plylib/packed_values.h"
 #include "plylib/rply_bulk.h"
 #include "plylib/types.h"
 
@@ -67,7 +68,11 @@ class DataReader {
           binary_(ply.storage_mode != PLY_ASCII) {}
 
     bool run() {
-        for (ColumnBinding &binding : ply_.bindings) binding.column->size = 0;
+        for (ColumnBinding &binding : ply_.bindings) {
+            binding.column->size = 0;
+            binding.first_instance = 0;
+            binding.instances_held = 0;
+        }
         for (t_ply_element_ &element : ply_.elements) {
             // An element without properties takes no bytes, whatever its count.
             if (element.properties.empty() || element.ninstances == 0) continue;
@@ -125,6 +130,8 @@ class DataReader {
         instance_limit_ = static_cast<std::uint64_t>(element.ninstances);
         const std::uint64_t expected = std::min(backed, instance_limit_);
         for (ColumnBinding *binding : bindings_) {
+            // A column that is handed on as it fills keeps the room its caller gave it.
+            if (binding->column->drain) continue;
             if (expected > 0 && !room(*binding, expected, binding->width)) return false;
         }
         return true;
@@ -156,7 +163,8 @@ class DataReader {
         for (ColumnBinding *binding : bindings_) {
             if (!binding->rows) {
                 // room() made sure the product fits.
-                binding->column->size = static_cast<std::size_t>(instances) * binding->width;
+                binding->column->size =
+                    static_cast<std::size_t>(instances - binding->first_instance) * binding->width;
             } else if (binding->row_pending) {
                 binding->column->size += binding->width;
                 binding->row_pending = false;
@@ -167,13 +175,29 @@ class DataReader {
     // Room in every column for one more instance after the first `instance`.
     bool room_for_instance(std::uint64_t instance) {
         for (ColumnBinding *binding : bindings_) {
-            const bool fits =
-                binding->rows
-                    ? room(*binding, binding->column->size / binding->width + 1, binding->width)
-                    : room(*binding, instance + 1, binding->width);
-            if (!fits) return false;
+            const Column &column = *binding->column;
+            // Nearly always the room is there, which takes no division to see.
+            const bool has_room = binding->rows
+                                      ? column.capacity - column.size >= binding->width
+                                      : instance - binding->first_instance < binding->instances_held;
+            if (!has_room && !room_for_instances(*binding, instance, instance + 1)) return false;
         }
         return true;
+    }
+
+    // Room for the values of the instances before `end` (scalars), or for one more row, when
+    // those before `start` are complete; a full column that is handed on is drained first.
+    bool room_for_instances(ColumnBinding &binding, std::uint64_t start, std::uint64_t end) {
+        Column &column = *binding.column;
+        const auto needed_rows = [&] {
+            return binding.rows ? column.size / binding.width + 1 : end - binding.first_instance;
+        };
+        if (column.drain && column.size > 0 && needed_rows() > column.capacity / binding.width) {
+            column.drain(column, column.drain_context);
+            column.size = 0;
+            binding.first_instance = start;
+        }
+        return room(binding, needed_rows(), binding.width);
     }
 
     // Room for `count` x `width` values (counts are 64-bit on every build; a column is not).
@@ -181,14 +205,16 @@ class DataReader {
         if (count > SIZE_MAX / width) return out_of_memory();
         const auto needed = static_cast<std::size_t>(count * width);
         Column &column = *binding.column;
-        if (needed <= column.capacity) return true;
-        // Doubling, but never past what the declared instances need.
-        const std::size_t limit = instance_limit_ > SIZE_MAX / width
-                                      ? SIZE_MAX
-                                      : static_cast<std::size_t>(instance_limit_ * width);
-        const std::size_t grown =
-            std::max(needed, column.capacity > limit / 2 ? limit : column.capacity * 2);
-        if (!reserve_column(column, grown)) return out_of_memory();
+        if (needed > column.capacity) {
+            // Doubling, but never past what the declared instances need.
+            const std::size_t limit = instance_limit_ > SIZE_MAX / width
+                                          ? SIZE_MAX
+                                          : static_cast<std::size_t>(instance_limit_ * width);
+            const std::size_t grown =
+                std::max(needed, column.capacity > limit / 2 ? limit : column.capacity * 2);
+            if (!reserve_column(column, grown)) return out_of_memory();
+        }
+        binding.instances_held = column.capacity / width;
         return true;
     }
 
@@ -198,7 +224,64 @@ class DataReader {
     }
 
     bool read_bulk(t_ply_element_ &element) {
-        return binary_ && all_scalar_ ? read_binary_records(element) : read_instances(element);
+        if (binary_ && all_scalar_) return read_binary_records(element);
+        if (byte_counted_int_rows()) {
+            return ply_.storage_mode == PLY_BIG_ENDIAN ? read_byte_counted_rows<true>(element)
+                                                       : read_byte_counted_rows<false>(element);
+        }
+        return read_instances(element);
+    }
+
+    // The faces of nearly every binary mesh file: an element of one list, its count an unsigned
+    // byte and its entries 32-bit integers, read into rows of int32 (whose value is the entry's
+    // low 32 bits: its bits as they are).
+    bool byte_counted_int_rows() const {
+        if (!binary_ || plans_.size() != 1 || !plans_[0].binding) return false;
+        const t_ply_property_ &property = *plans_[0].property;
+        const Scalar entry = canonical(property.value_type);
+        return property.is_list() && canonical(property.length_type) == Scalar::u8 &&
+               (entry == Scalar::i32 || entry == Scalar::u32) &&
+               plans_[0].binding->column->type == ColumnType::int32;
+    }
+
+    // Such rows straight from the block, an instance per turn with no call; an instance that
+    // runs past the block goes the general way.
+    template <bool Swap>
+    bool read_byte_counted_rows(t_ply_element_ &element) {
+        ColumnBinding &binding = *plans_[0].binding;
+        Column &column = *binding.column;
+        const std::size_t width = binding.width;
+        const auto total = static_cast<std::uint64_t>(element.ninstances);
+        std::uint64_t instance = 0;
+        while (instance < total) {
+            if (!room_for_instance(instance)) return false;
+            const unsigned char *p = source_->cur;
+            const std::size_t left = static_cast<std::size_t>(source_->end - p);
+            const std::size_t length = left > 0 ? *p : 0;
+            if (left == 0 || (left - 1) / 4 < length) {
+                if (!read_instance(static_cast<std::int64_t>(instance))) return false;
+                ++instance;
+                continue;
+            }
+            ++p;
+            if (length >= binding.min_length && length <= width) {
+                auto *row = reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
+                for (std::size_t j = 0; j < length; ++j, p += 4) {
+                    std::uint32_t bits;
+                    std::memcpy(&bits, p, 4);
+                    if constexpr (Swap) bits = byte_swap(bits);
+                    row[j] = static_cast<std::int32_t>(bits);
+                }
+                for (std::size_t j = length; j < width; ++j)
+                    std::memcpy(&row[j], binding.pad_bytes, 4);
+                column.size += width;
+            } else {
+                p += 4 * length;
+            }
+            source_->cur = p;
+            ++instance;
+        }
+        return true;
     }
 
     // Binary, scalars only: records of one size, a block's worth per loop, column by column.
@@ -216,17 +299,14 @@ class DataReader {
             const auto count =
                 static_cast<std::size_t>(std::min<std::uint64_t>(whole, total - instance));
             for (ColumnBinding *binding : bindings_) {
-                if (!room(*binding, instance + count, binding->width)) return false;
+                if (!room_for_instances(*binding, instance, instance + count)) return false;
             }
             for (const PropertyPlan &plan : plans_) {
                 if (!plan.binding) continue;
                 Column &column = *plan.binding->column;
                 const std::size_t value_size = column_value_size(column.type);
                 plan.strided(source_->cur + plan.offset, record_size_, count,
-                             column.storage.get() +
-                                 (static_cast<std::size_t>(instance) * plan.binding->width +
-                                  plan.property->slot) *
-                                     value_size,
+                             scalar_at(*plan.binding, instance, plan.property->slot),
                              plan.binding->width * value_size);
             }
             source_->cur += count * record_size_;
@@ -253,8 +333,12 @@ class DataReader {
     static unsigned char *scalar_at(const ColumnBinding &binding, std::uint64_t instance,
                                     std::size_t slot) {
         const Column &column = *binding.column;
-        return column.storage.get() + (static_cast<std::size_t>(instance) * binding.width + slot) *
+        return column.storage.get() + scalar_index(binding, instance, slot) *
                                           column_value_size(column.type);
+    }
+    static std::size_t scalar_index(const ColumnBinding &binding, std::uint64_t instance,
+                                    std::size_t slot) {
+        return static_cast<std::size_t>(instance - binding.first_instance) * binding.width + slot;
     }
 
     // Where a list of `length` entries goes as the column's next row; null when it is no row.
@@ -370,9 +454,9 @@ class DataReader {
                   property.value_type, &value))
             return false;
         if (ColumnBinding *binding = property.binding) {
-            store_column_value(*binding->column,
-                               static_cast<std::size_t>(instance_) * binding->width + property.slot,
-                               value);
+            store_column_value(
+                *binding->column,
+                scalar_index(*binding, static_cast<std::uint64_t>(instance_), property.slot), value);
             return true;
         }
         if (!property.read_cb) return true;

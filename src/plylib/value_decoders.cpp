@@ -177,8 +177,23 @@ template <Scalar S, bool Swap, ColumnType C>
 void decode_strided(const unsigned char *src, std::size_t stride, std::size_t count,
                     unsigned char *dst, std::size_t dst_stride) {
     using Target = typename ColumnValueOf<C>::type;
-    for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride)
-        store(dst, column_value<Target>(unpack<S, Swap>(src)));
+    if constexpr (S == Scalar::f32 && C == ColumnType::float32) {
+        // A finite float is its own nearest float: its bits go as they are. Infinities and NaNs
+        // (whose bits the conversion makes canonical) take the conversion.
+        for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride) {
+            std::uint32_t bits;
+            std::memcpy(&bits, src, sizeof bits);
+            if constexpr (Swap) bits = byte_swap(bits);
+            if ((bits & 0x7f800000u) != 0x7f800000u) {
+                std::memcpy(dst, &bits, sizeof bits);
+            } else {
+                store(dst, column_value<Target>(unpack<S, Swap>(src)));
+            }
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride)
+            store(dst, column_value<Target>(unpack<S, Swap>(src)));
+    }
 }
 
 // Integers as parse_in_place takes them, kept as integers.

@@ -23,7 +23,10 @@ struct ReadOutcome {
 
 // From memory, or from a file when `path` is given (blocks, and values across them).
 ReadOutcome read_by_callbacks(const std::string &bytes, const char *path = nullptr);
-ReadOutcome read_by_columns(const std::string &bytes, const char *path = nullptr);
+// With `drain_at`, each column starts with room for that many values and is handed on whenever
+// it is full; the outcome has every value it was given.
+ReadOutcome read_by_columns(const std::string &bytes, const char *path = nullptr,
+                            std::size_t drain_at = 0);
 
 // Empty when both agree; otherwise what differs.
 std::string compare_reads(const std::string &bytes, const char *path = nullptr);
