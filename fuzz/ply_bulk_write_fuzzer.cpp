@@ -68,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             property.list = shape >= 192;
             property.length_type = static_cast<e_ply_type>(draw.byte() % 16);
             property.source_type = draw.byte() % 4;
+            if (property.list) property.length_source_type = draw.byte() % 4;
             element.properties.push_back(property);
         }
         // Values for each property in turn, as many as it may take.

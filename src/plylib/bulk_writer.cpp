@@ -1,11 +1,13 @@
 // Writing whole instances from typed sources (rply_bulk.h).
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "plylib/ascii_numbers.h"
 #include "plylib/handle.h"
+#include "plylib/packed_values.h"
 #include "plylib/rply_bulk.h"
 #include "plylib/types.h"
 
@@ -65,6 +67,12 @@ class BulkWriter {
         if (!ascii_ && all_scalar && record <= ByteSink::kBlockSize) {
             return write_records(instances, record);
         }
+        if (byte_counted_int_rows()) {
+            const bool swap =
+                (ply_.storage_mode == PLY_BIG_ENDIAN) != (std::endian::native == std::endian::big);
+            return swap ? write_byte_counted_rows<true>(instances)
+                        : write_byte_counted_rows<false>(instances);
+        }
         for (std::size_t i = 0; i < instances; ++i) {
             if (!write_in_place(i) && !write_by_value(i)) return false;
         }
@@ -72,6 +80,49 @@ class BulkWriter {
     }
 
   private:
+    // The faces of nearly every binary mesh file: one list, counted by an unsigned byte, of
+    // 32-bit integers, from byte lengths and int32 entries (which an int always holds).
+    bool byte_counted_int_rows() const {
+        if (ascii_ || plans_.size() != 1) return false;
+        const SourcePlan &plan = plans_[0];
+        const Scalar entry = canonical(plan.property->value_type);
+        return plan.property->is_list() && canonical(plan.property->length_type) == Scalar::u8 &&
+               plan.length_type == ColumnType::uint8 && plan.type == ColumnType::int32 &&
+               (entry == Scalar::i32 || entry == Scalar::u32);
+    }
+
+    // Such instances an instance per turn with no call; a negative entry for a uint, which the
+    // type cannot hold, goes value by value to the writer's refusal.
+    template <bool Swap>
+    bool write_byte_counted_rows(std::size_t instances) {
+        const SourcePlan &plan = plans_[0];
+        const bool unsigned_entries = canonical(plan.property->value_type) == Scalar::u32;
+        std::size_t i = 0;
+        while (i < instances) {
+            const std::size_t first = i;
+            for (; i < instances; ++i) {
+                const std::size_t length = plan.lengths[i * plan.length_stride];
+                const unsigned char *entry = plan.values + i * plan.stride;
+                unsigned char *const start = sink_.reserve(1 + 4 * length);
+                unsigned char *out = start;
+                *out++ = static_cast<unsigned char>(length);
+                std::uint32_t negative = 0;
+                for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride, out += 4) {
+                    std::uint32_t bits;
+                    std::memcpy(&bits, entry, 4);
+                    negative |= bits;
+                    if constexpr (Swap) bits = byte_swap(bits);
+                    std::memcpy(out, &bits, 4);
+                }
+                if (unsigned_entries && (negative & 0x80000000u)) break;
+                sink_.commit(out);
+            }
+            skip_written_instances(ply_, static_cast<std::int64_t>(i - first));
+            if (i < instances && !write_by_value(i++)) return false;
+        }
+        return true;
+    }
+
     // Binary, scalars only: a block's worth of records per loop, property by property.
     bool write_records(std::size_t instances, std::size_t record) {
         std::size_t i = 0;

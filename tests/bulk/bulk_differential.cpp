@@ -317,7 +317,7 @@ Instances instances_of(const WriteElement &element) {
             if (!property.list) {
                 values.push_back(take(property.source_type));
             } else {
-                double length = take(3);
+                double length = take(property.length_source_type);
                 const std::size_t n = entries_for(property.length_type, length);
                 values.push_back(length);
                 for (std::size_t j = 0; j < n; ++j) values.push_back(take(property.source_type));
@@ -399,14 +399,14 @@ WriteOutcome write_by_instances(const WritePlan &plan) {
                         store_as(values[p], property.source_type, one[0]);
                         continue;
                     }
-                    store_as(lengths[p], 3, one[0]);
+                    store_as(lengths[p], property.length_source_type, one[0]);
                     for (std::size_t j = 1; j < width; ++j)
                         store_as(values[p], property.source_type, j < one.size() ? one[j] : 0.0);
                 }
                 source.stride = property.list ? (width - 1) * size : size;
                 source.entry_stride = size;
-                source.length_type = ColumnType::float64;
-                source.length_stride = sizeof(double);
+                source.length_type = static_cast<ColumnType>(property.length_source_type);
+                source.length_stride = plylib::column_value_size(source.length_type);
                 values[p].resize(std::max<std::size_t>(values[p].size(), 1));
                 lengths[p].resize(std::max<std::size_t>(lengths[p].size(), sizeof(double)));
                 source.values = values[p].data();

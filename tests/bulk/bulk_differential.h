@@ -40,6 +40,7 @@ struct WriteProperty {
     e_ply_type length_type = PLY_UCHAR;
     int source_type = 2;  // plylib::ColumnType of the values handed over
     std::vector<double> values;
+    int length_source_type = 3;  // plylib::ColumnType of a list's lengths handed over
 };
 struct WriteElement {
     std::string name;

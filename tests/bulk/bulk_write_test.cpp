@@ -23,8 +23,8 @@ WriteProperty scalar(const char *name, e_ply_type type, int source, std::vector<
     return {name, type, false, PLY_UCHAR, source, std::move(values)};
 }
 WriteProperty list(const char *name, e_ply_type length_type, e_ply_type type, int source,
-                   std::vector<double> values) {
-    return {name, type, true, length_type, source, std::move(values)};
+                   std::vector<double> values, int length_source = kFloat64) {
+    return {name, type, true, length_type, source, std::move(values), length_source};
 }
 
 // The usual mesh, as the export writes it.
@@ -50,7 +50,9 @@ WriteElement faces(long count) {
         values.push_back(n);
         for (int k = 0; k < n; ++k) values.push_back(static_cast<double>(i * 7 + k - 3));
     }
-    return {"face", count, {list("vertex_indices", PLY_UCHAR, PLY_INT, kInt32, values)}};
+    WriteProperty indices = list("vertex_indices", PLY_UCHAR, PLY_INT, kInt32, values);
+    indices.length_source_type = kUint8;  // as the export hands them over
+    return {"face", count, {indices}};
 }
 
 std::vector<WriteElement> every_type_with(std::vector<double> values, int source) {
@@ -74,6 +76,8 @@ TEST(BulkWrite, WholeInstancesGiveTheBytesOfValueByValue) {
         {vertices(40000), faces(60000)},  // many blocks of the writer
         {vertices(0), faces(0)},
         {{"face", 4, {list("l", PLY_UCHAR, PLY_INT, kInt32, {3, 1, 2, 3, 0, 300, 1})}}},
+        // Negative entries, which a uint cannot hold, after whole faces.
+        {{"face", 3, {list("l", PLY_UCHAR, PLY_UINT, kInt32, {3, 1, 2, 3, 3, 4, -5, 6}, kUint8)}}},
         {{"face", 3, {list("l", PLY_CHAR, PLY_DOUBLE, kFloat64, {1, 0.5, -1, 2})}}},
         {{"face", 3, {list("l", PLY_FLOAT, PLY_SHORT, kFloat64, {2, 1, 40000, 2.5})}}},
         {{"mixed",
