@@ -226,17 +226,18 @@ class DataReader {
     bool read_bulk(t_ply_element_ &element) {
         if (binary_ && all_scalar_) return read_binary_records(element);
         if (byte_counted_int_rows()) {
+            if (!binary_) return read_ascii_counted_rows(element);
             return ply_.storage_mode == PLY_BIG_ENDIAN ? read_byte_counted_rows<true>(element)
                                                        : read_byte_counted_rows<false>(element);
         }
         return read_instances(element);
     }
 
-    // The faces of nearly every binary mesh file: an element of one list, its count an unsigned
-    // byte and its entries 32-bit integers, read into rows of int32 (whose value is the entry's
-    // low 32 bits: its bits as they are).
+    // The faces of nearly every mesh file: an element of one list, its count an unsigned byte
+    // and its entries 32-bit integers, read into rows of int32 (whose value is the entry's low
+    // 32 bits: in binary, its bits as they are).
     bool byte_counted_int_rows() const {
-        if (!binary_ || plans_.size() != 1 || !plans_[0].binding) return false;
+        if (plans_.size() != 1 || !plans_[0].binding) return false;
         const t_ply_property_ &property = *plans_[0].property;
         const Scalar entry = canonical(property.value_type);
         return property.is_list() && canonical(property.length_type) == Scalar::u8 &&
@@ -280,6 +281,28 @@ class DataReader {
             }
             source_->cur = p;
             ++instance;
+        }
+        return true;
+    }
+
+    // The same in ASCII: an instance per turn, its tokens parsed where they lie.
+    bool read_ascii_counted_rows(t_ply_element_ &element) {
+        ColumnBinding &binding = *plans_[0].binding;
+        Column &column = *binding.column;
+        const CountedRowDecoder decode = counted_row_decoder_for(plans_[0].property->value_type);
+        std::int32_t pad;
+        std::memcpy(&pad, binding.pad_bytes, sizeof pad);
+        const auto total = static_cast<std::uint64_t>(element.ninstances);
+        for (std::uint64_t instance = 0; instance < total; ++instance) {
+            if (!room_for_instance(instance)) return false;
+            auto *row = reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
+            bool kept = false;
+            if (decode(source_->cur, source_->end, binding.min_length, binding.width, pad, row,
+                       &kept)) {
+                if (kept) column.size += binding.width;
+            } else if (!read_instance(static_cast<std::int64_t>(instance))) {
+                return false;
+            }
         }
         return true;
     }

@@ -232,6 +232,27 @@ bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned
     return true;
 }
 
+template <Scalar S>
+bool decode_counted_row(const unsigned char *&p, const unsigned char *end, std::size_t min_length,
+                        std::size_t width, std::int32_t pad, std::int32_t *row, bool *kept) {
+    const unsigned char *q = p;
+    std::int64_t count;
+    if (!ascii_integer_in_place<Scalar::u8>(q, end, &count)) return false;
+    const auto length = static_cast<std::size_t>(count);
+    const bool keep = length >= min_length && length <= width;
+    for (std::size_t j = 0; j < length; ++j) {
+        std::int64_t value;
+        if (!ascii_integer_in_place<S>(q, end, &value)) return false;
+        if (keep) row[j] = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    }
+    if (keep) {
+        for (std::size_t j = length; j < width; ++j) row[j] = pad;
+    }
+    *kept = keep;
+    p = q;
+    return true;
+}
+
 template <bool Swap, ColumnType C>
 struct StridedRow {
     template <Scalar S>
@@ -374,6 +395,17 @@ InPlaceDecoder in_place_decoder_for(e_ply_type type, ColumnType column) {
 
 InPlaceDecoder in_place_checker_for(e_ply_type type) {
     return kDecoders.in_place[kColumnTypeCount][static_cast<int>(canonical(type))];
+}
+
+CountedRowDecoder counted_row_decoder_for(e_ply_type value_type) {
+    switch (canonical(value_type)) {
+        case Scalar::i32:
+            return decode_counted_row<Scalar::i32>;
+        case Scalar::u32:
+            return decode_counted_row<Scalar::u32>;
+        default:
+            return nullptr;
+    }
 }
 
 }  // namespace plylib

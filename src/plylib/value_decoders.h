@@ -65,4 +65,13 @@ InPlaceDecoder in_place_decoder_for(e_ply_type type, ColumnType column);
 // The same for a value that is only checked (dst is not looked at).
 InPlaceDecoder in_place_checker_for(e_ply_type type);
 
+// ASCII: one instance of the usual face list where it lies, a count of one byte's type and that
+// many 32-bit integers. A count in [min_length, width] fills `row` (each entry's low 32 bits,
+// then `pad`) and sets *kept; another count has its entries checked and passed over. False,
+// with `p` unchanged, sends the instance to the general path. Null for other value types.
+using CountedRowDecoder = bool (*)(const unsigned char *&p, const unsigned char *end,
+                                   std::size_t min_length, std::size_t width, std::int32_t pad,
+                                   std::int32_t *row, bool *kept);
+CountedRowDecoder counted_row_decoder_for(e_ply_type value_type);
+
 }  // namespace plylib
