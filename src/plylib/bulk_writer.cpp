@@ -68,6 +68,7 @@ class BulkWriter {
             return write_records(instances, record);
         }
         if (byte_counted_int_rows()) {
+            if (ascii_) return write_text_counted_rows(instances);
             const bool swap =
                 (ply_.storage_mode == PLY_BIG_ENDIAN) != (std::endian::native == std::endian::big);
             return swap ? write_byte_counted_rows<true>(instances)
@@ -80,10 +81,10 @@ class BulkWriter {
     }
 
   private:
-    // The faces of nearly every binary mesh file: one list, counted by an unsigned byte, of
-    // 32-bit integers, from byte lengths and int32 entries (which an int always holds).
+    // The faces of nearly every mesh file: one list, counted by an unsigned byte, of 32-bit
+    // integers, from byte lengths and int32 entries (which an int always holds).
     bool byte_counted_int_rows() const {
-        if (ascii_ || plans_.size() != 1) return false;
+        if (plans_.size() != 1) return false;
         const SourcePlan &plan = plans_[0];
         const Scalar entry = canonical(plan.property->value_type);
         return plan.property->is_list() && canonical(plan.property->length_type) == Scalar::u8 &&
@@ -116,6 +117,37 @@ class BulkWriter {
                 }
                 if (unsigned_entries && (negative & 0x80000000u)) break;
                 sink_.commit(out);
+            }
+            skip_written_instances(ply_, static_cast<std::int64_t>(i - first));
+            if (i < instances && !write_by_value(i++)) return false;
+        }
+        return true;
+    }
+
+    // The same as text: "3 a b c", a line an instance.
+    bool write_text_counted_rows(std::size_t instances) {
+        const SourcePlan &plan = plans_[0];
+        const bool unsigned_entries = canonical(plan.property->value_type) == Scalar::u32;
+        std::size_t i = 0;
+        while (i < instances) {
+            const std::size_t first = i;
+            for (; i < instances; ++i) {
+                const std::size_t length = plan.lengths[i * plan.length_stride];
+                const unsigned char *entry = plan.values + i * plan.stride;
+                unsigned char *const start = sink_.reserve((1 + length) * kMaxTextBytes);
+                char *out = format_integer(reinterpret_cast<char *>(start),
+                                           static_cast<std::int64_t>(length));
+                bool refused = false;
+                for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride) {
+                    std::int32_t value;
+                    std::memcpy(&value, entry, sizeof value);
+                    refused |= unsigned_entries && value < 0;
+                    *out++ = ' ';
+                    out = format_integer(out, value);
+                }
+                if (refused) break;
+                *out++ = '\n';
+                sink_.commit(reinterpret_cast<unsigned char *>(out));
             }
             skip_written_instances(ply_, static_cast<std::int64_t>(i - first));
             if (i < instances && !write_by_value(i++)) return false;
