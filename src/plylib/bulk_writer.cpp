@@ -69,10 +69,8 @@ class BulkWriter {
         }
         if (byte_counted_int_rows()) {
             if (ascii_) return write_text_counted_rows(instances);
-            const bool swap =
-                (ply_.storage_mode == PLY_BIG_ENDIAN) != (std::endian::native == std::endian::big);
-            return swap ? write_byte_counted_rows<true>(instances)
-                        : write_byte_counted_rows<false>(instances);
+            return write_byte_counted_rows(instances, (ply_.storage_mode == PLY_BIG_ENDIAN) !=
+                                                          (std::endian::native == std::endian::big));
         }
         for (std::size_t i = 0; i < instances; ++i) {
             if (!write_in_place(i) && !write_by_value(i)) return false;
@@ -94,8 +92,7 @@ class BulkWriter {
 
     // Such instances an instance per turn with no call; a negative entry for a uint, which the
     // type cannot hold, goes value by value to the writer's refusal.
-    template <bool Swap>
-    bool write_byte_counted_rows(std::size_t instances) {
+    bool write_byte_counted_rows(std::size_t instances, bool swap) {
         const SourcePlan &plan = plans_[0];
         const bool unsigned_entries = canonical(plan.property->value_type) == Scalar::u32;
         std::size_t i = 0;
@@ -112,7 +109,7 @@ class BulkWriter {
                     std::uint32_t bits;
                     std::memcpy(&bits, entry, 4);
                     negative |= bits;
-                    if constexpr (Swap) bits = byte_swap(bits);
+                    if (swap) bits = byte_swap(bits);
                     std::memcpy(out, &bits, 4);
                 }
                 if (unsigned_entries && (negative & 0x80000000u)) break;

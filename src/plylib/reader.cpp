@@ -1,5 +1,6 @@
 // The reading half of the API: opening, the header, callbacks, the data section.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -227,8 +228,8 @@ class DataReader {
         if (binary_ && all_scalar_) return read_binary_records(element);
         if (byte_counted_int_rows()) {
             if (!binary_) return read_ascii_counted_rows(element);
-            return ply_.storage_mode == PLY_BIG_ENDIAN ? read_byte_counted_rows<true>(element)
-                                                       : read_byte_counted_rows<false>(element);
+            return read_byte_counted_rows(element, (ply_.storage_mode == PLY_BIG_ENDIAN) !=
+                                                       (std::endian::native == std::endian::big));
         }
         return read_instances(element);
     }
@@ -247,8 +248,7 @@ class DataReader {
 
     // Such rows straight from the block, an instance per turn with no call; an instance that
     // runs past the block goes the general way.
-    template <bool Swap>
-    bool read_byte_counted_rows(t_ply_element_ &element) {
+    bool read_byte_counted_rows(t_ply_element_ &element, bool swap) {
         ColumnBinding &binding = *plans_[0].binding;
         Column &column = *binding.column;
         const std::size_t width = binding.width;
@@ -270,7 +270,7 @@ class DataReader {
                 for (std::size_t j = 0; j < length; ++j, p += 4) {
                     std::uint32_t bits;
                     std::memcpy(&bits, p, 4);
-                    if constexpr (Swap) bits = byte_swap(bits);
+                    if (swap) bits = byte_swap(bits);
                     row[j] = static_cast<std::int32_t>(bits);
                 }
                 for (std::size_t j = length; j < width; ++j)
