@@ -68,9 +68,8 @@ class BulkWriter {
             return write_records(instances, record);
         }
         if (byte_counted_int_rows()) {
-            if (ascii_) return write_text_counted_rows(instances);
-            return write_byte_counted_rows(instances, (ply_.storage_mode == PLY_BIG_ENDIAN) !=
-                                                          (std::endian::native == std::endian::big));
+            return write_counted_rows(instances, (ply_.storage_mode == PLY_BIG_ENDIAN) !=
+                                                     (std::endian::native == std::endian::big));
         }
         for (std::size_t i = 0; i < instances; ++i) {
             if (!write_in_place(i) && !write_by_value(i)) return false;
@@ -90,62 +89,52 @@ class BulkWriter {
                (entry == Scalar::i32 || entry == Scalar::u32);
     }
 
-    // Such instances an instance per turn with no call; a negative entry for a uint, which the
-    // type cannot hold, goes value by value to the writer's refusal.
-    bool write_byte_counted_rows(std::size_t instances, bool swap) {
+    // Such instances an instance per turn with no call, as bytes or as a line of text ("3 a b
+    // c"). A negative entry for a uint, which the type cannot hold, leaves its instance
+    // uncommitted and sends it value by value to the writer's refusal.
+    bool write_counted_rows(std::size_t instances, bool swap) {
         const SourcePlan &plan = plans_[0];
         const bool unsigned_entries = canonical(plan.property->value_type) == Scalar::u32;
+        const auto put_bytes = [&](std::size_t length, const unsigned char *entry) {
+            unsigned char *out = sink_.reserve(1 + 4 * length);
+            *out++ = static_cast<unsigned char>(length);
+            std::uint32_t negative = 0;
+            for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride, out += 4) {
+                std::uint32_t bits;
+                std::memcpy(&bits, entry, 4);
+                negative |= bits;
+                if (swap) bits = byte_swap(bits);
+                std::memcpy(out, &bits, 4);
+            }
+            if (unsigned_entries && (negative & 0x80000000u)) return false;
+            sink_.commit(out);
+            return true;
+        };
+        const auto put_text = [&](std::size_t length, const unsigned char *entry) {
+            char *out = reinterpret_cast<char *>(sink_.reserve((1 + length) * kMaxTextBytes));
+            out = format_integer(out, static_cast<std::int64_t>(length));
+            bool refused = false;
+            for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride) {
+                std::int32_t value;
+                std::memcpy(&value, entry, sizeof value);
+                refused |= unsigned_entries && value < 0;
+                *out++ = ' ';
+                out = format_integer(out, value);
+            }
+            if (refused) return false;
+            *out++ = '\n';
+            sink_.commit(reinterpret_cast<unsigned char *>(out));
+            return true;
+        };
+        const auto put = [&](std::size_t i) {
+            const std::size_t length = plan.lengths[i * plan.length_stride];
+            const unsigned char *entries = plan.values + i * plan.stride;
+            return ascii_ ? put_text(length, entries) : put_bytes(length, entries);
+        };
         std::size_t i = 0;
         while (i < instances) {
             const std::size_t first = i;
-            for (; i < instances; ++i) {
-                const std::size_t length = plan.lengths[i * plan.length_stride];
-                const unsigned char *entry = plan.values + i * plan.stride;
-                unsigned char *const start = sink_.reserve(1 + 4 * length);
-                unsigned char *out = start;
-                *out++ = static_cast<unsigned char>(length);
-                std::uint32_t negative = 0;
-                for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride, out += 4) {
-                    std::uint32_t bits;
-                    std::memcpy(&bits, entry, 4);
-                    negative |= bits;
-                    if (swap) bits = byte_swap(bits);
-                    std::memcpy(out, &bits, 4);
-                }
-                if (unsigned_entries && (negative & 0x80000000u)) break;
-                sink_.commit(out);
-            }
-            skip_written_instances(ply_, static_cast<std::int64_t>(i - first));
-            if (i < instances && !write_by_value(i++)) return false;
-        }
-        return true;
-    }
-
-    // The same as text: "3 a b c", a line an instance.
-    bool write_text_counted_rows(std::size_t instances) {
-        const SourcePlan &plan = plans_[0];
-        const bool unsigned_entries = canonical(plan.property->value_type) == Scalar::u32;
-        std::size_t i = 0;
-        while (i < instances) {
-            const std::size_t first = i;
-            for (; i < instances; ++i) {
-                const std::size_t length = plan.lengths[i * plan.length_stride];
-                const unsigned char *entry = plan.values + i * plan.stride;
-                unsigned char *const start = sink_.reserve((1 + length) * kMaxTextBytes);
-                char *out = format_integer(reinterpret_cast<char *>(start),
-                                           static_cast<std::int64_t>(length));
-                bool refused = false;
-                for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride) {
-                    std::int32_t value;
-                    std::memcpy(&value, entry, sizeof value);
-                    refused |= unsigned_entries && value < 0;
-                    *out++ = ' ';
-                    out = format_integer(out, value);
-                }
-                if (refused) break;
-                *out++ = '\n';
-                sink_.commit(reinterpret_cast<unsigned char *>(out));
-            }
+            while (i < instances && put(i)) ++i;
             skip_written_instances(ply_, static_cast<std::int64_t>(i - first));
             if (i < instances && !write_by_value(i++)) return false;
         }
