@@ -23,14 +23,6 @@ bool skip_plus(const char *&begin, const char *end) {
     return true;
 }
 
-// Whether double expressions are evaluated in double precision (SSE2 and every 64-bit
-// target; not the x87 unit of 32-bit x86 without SSE2).
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
-constexpr bool kDoubleArithmeticIsExact = true;
-#else
-constexpr bool kDoubleArithmeticIsExact = false;
-#endif
-
 bool is_digit(char c) {
     return static_cast<unsigned char>(c - '0') < 10;
 }
@@ -160,65 +152,6 @@ NumberStatus parse_integer(const char *begin, const char *end, std::int64_t lo, 
     if (parsed < lo || parsed > hi) return NumberStatus::out_of_range;
     *value = parsed;
     return NumberStatus::ok;
-}
-
-bool parse_short_decimal(const char *p, const char *end, bool float32, double *value,
-                         const char **stop) {
-    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    constexpr std::ptrdiff_t kMaxDigits = 19;  // 10^19 - 1 fits in 64 bits
-    const bool negative = p != end && *p == '-';
-    if (negative) ++p;
-    // The mantissa wraps harmlessly past 19 digits: such numbers are refused below.
-    std::uint64_t mantissa = 0;
-    const char *const whole = p;
-    while (p != end && is_digit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    std::ptrdiff_t digits = p - whole;
-    int exponent = 0;
-    if (p != end && *p == '.') {
-        const char *const fraction = ++p;
-        while (p != end && is_digit(*p))
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-        digits += p - fraction;
-        exponent = -static_cast<int>(std::min<std::ptrdiff_t>(p - fraction, 1000));
-    }
-    if (digits == 0 || digits > kMaxDigits) return false;
-    if (p != end && (*p == 'e' || *p == 'E')) {
-        const char *q = p + 1;
-        bool exponent_negative = false;
-        if (q != end && (*q == '-' || *q == '+')) exponent_negative = *q++ == '-';
-        if (q == end || !is_digit(*q)) return false;  // "1e": from_chars stops before the 'e'
-        int written = 0;
-        for (int exponent_digits = 0; q != end && is_digit(*q); ++q) {
-            if (++exponent_digits > 4) return false;
-            written = written * 10 + (*q - '0');
-        }
-        exponent += exponent_negative ? -written : written;
-        p = q;
-    }
-    double result = 0;
-    if (mantissa != 0) {
-        // Clinger's fast path: both operands exact, so the one rounding is the correct one.
-        // That needs arithmetic in plain double (not x87's extended precision, where a second
-        // rounding could differ).
-        if constexpr (!kDoubleArithmeticIsExact) return false;
-        if (mantissa > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) return false;
-        result = static_cast<double>(mantissa);
-        result = exponent < 0 ? result / kPowersOfTen[-exponent] : result * kPowersOfTen[exponent];
-        if (float32) {
-            // Rounding the double to float is the correct rounding of the number unless the
-            // double sits exactly on a midpoint between two floats (its 29 low bits 1000...0).
-            // The values here are normal floats (1e-22 .. 9.1e37).
-            std::uint64_t bits;
-            std::memcpy(&bits, &result, sizeof bits);
-            if ((bits & 0x1fffffff) == 0x10000000) return false;
-            result = static_cast<double>(static_cast<float>(result));
-        }
-    }
-    *value = negative ? -result : result;
-    *stop = p;
-    return true;
 }
 
 NumberStatus parse_float32(const char *begin, const char *end, float *value) {

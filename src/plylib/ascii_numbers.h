@@ -19,14 +19,6 @@ NumberStatus parse_integer(const char *begin, const char *end, std::int64_t lo, 
 NumberStatus parse_float32(const char *begin, const char *end, float *value);
 NumberStatus parse_float64(const char *begin, const char *end, double *value);
 
-// The common short decimal ("-12.375", "0.5e-3"; no sign '+'), converted where plain double
-// arithmetic is exact (at most 19 digits, a mantissa up to 2^53, a power of ten up to 1e22), so
-// the value is the one std::from_chars gives. False leaves the number to std::from_chars; true
-// sets `stop` just past the number's text. `float32` rounds the value to float (a result on a
-// float rounding midpoint is left to std::from_chars).
-bool parse_short_decimal(const char *begin, const char *end, bool float32, double *value,
-                         const char **stop);
-
 // Writers: the decimal text of a value at `out` (room for kMaxNumberChars), returning the end.
 inline constexpr int kMaxNumberChars = 32;
 char *format_integer(char *out, std::int64_t value);

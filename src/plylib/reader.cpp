@@ -52,6 +52,15 @@ struct PropertyPlan {
     InPlaceDecoder in_place_length = nullptr;  // ASCII lists: the length, as a double
 };
 
+// ASCII, scalars only: neighbouring properties of one type that fill neighbouring slots of one
+// column (x, y, z; red, green, blue), or that feed none, parsed by one call.
+struct ScalarRun {
+    InPlaceDecoder in_place = nullptr;
+    ColumnBinding *binding = nullptr;
+    std::size_t slot = 0;
+    std::size_t count = 0;
+};
+
 // Reads the data section, element by element, instance by instance, property by property.
 // In binary files, packed values that lie wholly in the current block take a fast path.
 //
@@ -125,6 +134,7 @@ class DataReader {
             plans_.push_back(plan);
         }
         record_size_ = offset;
+        if (!binary_ && all_scalar_) plan_scalar_runs();
         argument_.element = &element;
         // Room for the declared instances, but never more than the bytes left could hold.
         const std::uint64_t backed = source_->remaining() / std::max<std::uint64_t>(least_bytes, 1);
@@ -136,6 +146,22 @@ class DataReader {
             if (expected > 0 && !room(*binding, expected, binding->width)) return false;
         }
         return true;
+    }
+
+    void plan_scalar_runs() {
+        runs_.clear();
+        for (const PropertyPlan &plan : plans_) {
+            const t_ply_property_ &property = *plan.property;
+            if (!runs_.empty()) {
+                ScalarRun &last = runs_.back();
+                if (last.binding == plan.binding && last.in_place == plan.in_place &&
+                    (!plan.binding || property.slot == last.slot + last.count)) {
+                    ++last.count;
+                    continue;
+                }
+            }
+            runs_.push_back({plan.in_place, plan.binding, plan.binding ? property.slot : 0, 1});
+        }
     }
 
     bool read_each(t_ply_element_ &element) {
@@ -178,9 +204,9 @@ class DataReader {
         for (ColumnBinding *binding : bindings_) {
             const Column &column = *binding->column;
             // Nearly always the room is there, which takes no division to see.
-            const bool has_room = binding->rows
-                                      ? column.capacity - column.size >= binding->width
-                                      : instance - binding->first_instance < binding->instances_held;
+            const bool has_room =
+                binding->rows ? column.capacity - column.size >= binding->width
+                              : instance - binding->first_instance < binding->instances_held;
             if (!has_room && !room_for_instances(*binding, instance, instance + 1)) return false;
         }
         return true;
@@ -225,7 +251,8 @@ class DataReader {
     }
 
     bool read_bulk(t_ply_element_ &element) {
-        if (binary_ && all_scalar_) return read_binary_records(element);
+        if (all_scalar_)
+            return binary_ ? read_binary_records(element) : read_ascii_records(element);
         if (byte_counted_int_rows()) {
             if (!binary_) return read_ascii_counted_rows(element);
             return read_byte_counted_rows(element, (ply_.storage_mode == PLY_BIG_ENDIAN) !=
@@ -339,6 +366,46 @@ class DataReader {
         return true;
     }
 
+    // ASCII, scalars only: as many instances per turn as the columns hold, a call per run of
+    // properties; an instance not wholly in the block, or with an unusual token, goes the
+    // general way.
+    bool read_ascii_records(t_ply_element_ &element) {
+        const auto total = static_cast<std::uint64_t>(element.ninstances);
+        std::uint64_t instance = 0;
+        while (instance < total) {
+            if (!room_for_instance(instance)) return false;
+            std::uint64_t batch = total - instance;
+            for (const ColumnBinding *binding : bindings_)
+                batch =
+                    std::min(batch, binding->instances_held - (instance - binding->first_instance));
+            const unsigned char *p = source_->cur;
+            const unsigned char *const end = source_->end;
+            std::uint64_t done = 0;
+            for (; done < batch; ++done) {
+                const unsigned char *q = p;
+                bool whole = true;
+                for (const ScalarRun &run : runs_) {
+                    unsigned char *dst =
+                        run.binding ? scalar_at(*run.binding, instance + done, run.slot) : nullptr;
+                    if (!run.in_place(q, end, dst, run.count)) {
+                        whole = false;
+                        break;
+                    }
+                }
+                if (!whole) break;
+                p = q;
+            }
+            source_->cur = p;
+            instance += done;
+            commit(instance);
+            if (done < batch) {
+                if (!read_instance(static_cast<std::int64_t>(instance))) return false;
+                ++instance;
+            }
+        }
+        return true;
+    }
+
     // With lists: an instance at a time, as long as it lies wholly in the block (ASCII: its
     // tokens parsed where they lie).
     bool read_instances(t_ply_element_ &element) {
@@ -356,8 +423,8 @@ class DataReader {
     static unsigned char *scalar_at(const ColumnBinding &binding, std::uint64_t instance,
                                     std::size_t slot) {
         const Column &column = *binding.column;
-        return column.storage.get() + scalar_index(binding, instance, slot) *
-                                          column_value_size(column.type);
+        return column.storage.get() +
+               scalar_index(binding, instance, slot) * column_value_size(column.type);
     }
     static std::size_t scalar_index(const ColumnBinding &binding, std::uint64_t instance,
                                     std::size_t slot) {
@@ -479,7 +546,8 @@ class DataReader {
         if (ColumnBinding *binding = property.binding) {
             store_column_value(
                 *binding->column,
-                scalar_index(*binding, static_cast<std::uint64_t>(instance_), property.slot), value);
+                scalar_index(*binding, static_cast<std::uint64_t>(instance_), property.slot),
+                value);
             return true;
         }
         if (!property.read_cb) return true;
@@ -609,6 +677,7 @@ class DataReader {
     // The element at hand.
     std::vector<ColumnBinding *> bindings_;
     std::vector<PropertyPlan> plans_;
+    std::vector<ScalarRun> runs_;
     bool bulk_ = false;
     bool all_scalar_ = false;
     std::size_t record_size_ = 0;

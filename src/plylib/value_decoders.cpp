@@ -8,7 +8,9 @@
 #include <type_traits>
 
 #include "plylib/ascii_numbers.h"
+#include "plylib/decimal_digits.h"
 #include "plylib/packed_values.h"
+#include "plylib/short_decimal.h"
 #include "plylib/types.h"
 
 namespace plylib {
@@ -69,20 +71,21 @@ DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
 // A decimal integer of the type where it lies, kept as an integer. At most 18 digits cannot
 // overflow; longer numbers take the general path.
 template <Scalar S>
-inline bool parse_integer_in_place(const char *p, const char *end, std::int64_t *value,
+inline bool parse_integer_in_place(const char *text, const char *end, std::int64_t *value,
                                    const char **stop) {
+    const auto *p = reinterpret_cast<const unsigned char *>(text);
+    const auto *const last = reinterpret_cast<const unsigned char *>(end);
     bool negative = false;
     if (*p == '-' || *p == '+') negative = *p++ == '-';
-    const char *const digits = p;
+    const unsigned char *const digits = p;
     std::uint64_t magnitude = 0;  // wraps harmlessly past 19 digits: refused below
-    while (p != end && static_cast<unsigned char>(*p - '0') < 10)
-        magnitude = magnitude * 10 + static_cast<unsigned char>(*p++ - '0');
+    p = accumulate_digits(p, last, magnitude);
     if (p == digits || p - digits > 18) return false;
     const auto parsed =
         negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
     if (parsed < integer_min(S) || parsed > integer_max(S)) return false;
     *value = parsed;
-    *stop = p;
+    *stop = reinterpret_cast<const char *>(p);
     return true;
 }
 

@@ -418,8 +418,9 @@ class PlyReadAsciiTokens : public testing::TestWithParam<TokenCase> {};
 
 TEST_P(PlyReadAsciiTokens, ReadOrFail) {
     const TokenCase &c = GetParam();
-    // Followed by a line end, and at the very end of the input (where it is parsed differently).
-    for (const std::string end : {"\n", ""}) {
+    // Followed by a line end, at the very end of the input, and with room after it for the
+    // parsers that read eight bytes at a time: each is parsed differently.
+    for (const std::string end : {"\n", "", "\n                "}) {
         SCOPED_TRACE("ending '" + end + "'");
         const ReadResult result =
             read_all(std::string("ply\nformat ascii 1.0\nelement v 1\nproperty ") + c.type +
@@ -507,7 +508,10 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"Comma", "float", "0,5", false, 0, "Invalid float value '0,5'"},
         TokenCase{"Trailing", "float", "1.5x", false, 0, "Invalid float value '1.5x'"},
         TokenCase{"Missing", "float", "", false, 0, "Unexpected end of file"},
-        TokenCase{"Unprintable", "int", "1\x01", false, 0, "Invalid int value '1?'"}),
+        TokenCase{"Unprintable", "int", "1\x01", false, 0, "Invalid int value '1?'"},
+        // The bytes on either side of the digits.
+        TokenCase{"ColonAfterDigits", "int", "1234567:", false, 0, "Invalid int value '1234567:'"},
+        TokenCase{"SlashInFraction", "float", "0.12/4", false, 0, "Invalid float value '0.12/4'"}),
     [](const testing::TestParamInfo<TokenCase> &info) { return std::string(info.param.name); });
 
 // Whatever path a number takes inside the reader, its value is the one std::from_chars gives:
@@ -574,6 +578,33 @@ TEST(PlyReadAscii, FloatsAreTheValuesFromCharsGives) {
         ASSERT_EQ(std::memcmp(&read_float, &f, sizeof f), 0) << token << " as float";
         ASSERT_EQ(std::memcmp(&doubles[i], &d, sizeof d), 0) << token << " as double";
     }
+}
+
+// Integers of every length, with signs and leading zeros (up to 21 digits), each read as the
+// number it says, most of them with eight or more bytes after them in the block.
+TEST(PlyReadAscii, IntegersOfEveryLengthReadAsWritten) {
+    std::mt19937_64 random(77);
+    std::vector<std::string> tokens;
+    std::vector<double> expected;
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t scale = std::uint64_t{1} << (random() % 32);
+        const auto magnitude = static_cast<std::int64_t>(random() % scale);
+        const bool negative = random() % 3 == 0;
+        std::string token = negative ? "-" : random() % 8 == 0 ? "+" : "";
+        token += std::string(random() % 4 == 0 ? random() % 12 : 0, '0');
+        token += std::to_string(magnitude);
+        tokens.push_back(token);
+        expected.push_back(static_cast<double>(negative ? -magnitude : magnitude));
+        text += token + (random() % 2 ? " " : "\n");
+    }
+    const ReadResult result =
+        read_all("ply\nformat ascii 1.0\nelement v " + std::to_string(tokens.size()) +
+                 "\nproperty int i\nend_header\n" + text);
+    ASSERT_TRUE(result.read_ok) << (result.errors.empty() ? "" : result.errors[0]);
+    const std::vector<double> values = values_of(result.calls, "i");
+    ASSERT_EQ(values.size(), tokens.size());
+    for (std::size_t i = 0; i < tokens.size(); ++i) ASSERT_EQ(values[i], expected[i]) << tokens[i];
 }
 
 TEST(PlyReadBinary, PartialValueAtEndOfFile) {
