@@ -162,7 +162,7 @@ NumberStatus parse_float64(const char *begin, const char *end, double *value) {
     return parse_float(begin, end, value);
 }
 
-char *format_integer(char *out, std::int64_t value) {
+char *format_wide_integer(char *out, std::int64_t value) {
     return std::to_chars(out, out + kMaxNumberChars, value).ptr;
 }
 

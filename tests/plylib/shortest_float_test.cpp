@@ -1,6 +1,7 @@
-// The library's own shortest float text against the standard library's: the same characters
-// for every value tried (powers of two and their neighbours, where the rounding interval is
-// lopsided; subnormals; whole numbers that fixed notation shows exactly; random bit patterns).
+// The library's own number text against the standard library's: the same characters for every
+// value tried. Floats: powers of two and their neighbours, where the rounding interval is
+// lopsided; subnormals; whole numbers that fixed notation shows exactly; random bit patterns.
+// Integers: either side of every digit count and of the 32-bit fast path, and random ones.
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -10,7 +11,9 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "plylib/ascii_numbers.h"
 #include "plylib/shortest_float.h"
 
 namespace {
@@ -63,6 +66,29 @@ TEST(ShortestFloat, SameTextAsTheStandardLibrary) {
         failures += disagreements(special) + disagreements(static_cast<float>(special));
     }
     EXPECT_EQ(failures, 0);
+}
+
+TEST(IntegerText, SameTextAsTheStandardLibrary) {
+    std::vector<std::int64_t> values = {std::numeric_limits<std::int64_t>::min(),
+                                        std::numeric_limits<std::int64_t>::max()};
+    for (std::int64_t power = 1; power <= 1000000000000000000; power *= 10) {
+        for (const std::int64_t near : {power - 1, power, power + 1}) {
+            values.push_back(near);
+            values.push_back(-near);
+        }
+    }
+    for (const std::int64_t two32 : {std::int64_t{1} << 32, -(std::int64_t{1} << 32)})
+        for (const std::int64_t step : {-1, 0, 1}) values.push_back(two32 + step);
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 100000; ++i)
+        values.push_back(static_cast<std::int64_t>(random()) >> (random() % 64));
+    for (const std::int64_t value : values) {
+        char ours[plylib::kMaxNumberChars];
+        char standard[plylib::kMaxNumberChars];
+        ASSERT_EQ(
+            std::string(ours, plylib::format_integer(ours, value)),
+            std::string(standard, std::to_chars(standard, standard + sizeof standard, value).ptr));
+    }
 }
 
 }  // namespace
