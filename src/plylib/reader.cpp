@@ -282,34 +282,46 @@ class DataReader {
         const auto total = static_cast<std::uint64_t>(element.ninstances);
         std::uint64_t instance = 0;
         while (instance < total) {
-            if (!room_for_instance(instance)) return false;
-            const unsigned char *p = source_->cur;
-            const std::size_t left = static_cast<std::size_t>(source_->end - p);
-            const std::size_t length = left > 0 ? *p : 0;
-            if (left == 0 || (left - 1) / 4 < length) {
-                if (!read_instance(static_cast<std::int64_t>(instance))) return false;
-                ++instance;
-                continue;
-            }
-            ++p;
-            if (length >= binding.min_length && length <= width) {
-                auto *row = reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
-                for (std::size_t j = 0; j < length; ++j, p += 4) {
-                    std::uint32_t bits;
-                    std::memcpy(&bits, p, 4);
-                    if (swap) bits = byte_swap(bits);
-                    row[j] = static_cast<std::int32_t>(bits);
+            const std::uint64_t stop = instance + rows_with_room(binding, instance, total);
+            if (stop == instance) return false;
+            for (; instance < stop; ++instance) {
+                const unsigned char *p = source_->cur;
+                const std::size_t left = static_cast<std::size_t>(source_->end - p);
+                const std::size_t length = left > 0 ? *p : 0;
+                if (left == 0 || (left - 1) / 4 < length) {
+                    if (!read_instance(static_cast<std::int64_t>(instance))) return false;
+                    continue;
                 }
-                for (std::size_t j = length; j < width; ++j)
-                    std::memcpy(&row[j], binding.pad_bytes, 4);
-                column.size += width;
-            } else {
-                p += 4 * length;
+                ++p;
+                if (length >= binding.min_length && length <= width) {
+                    auto *row =
+                        reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
+                    for (std::size_t j = 0; j < length; ++j, p += 4) {
+                        std::uint32_t bits;
+                        std::memcpy(&bits, p, 4);
+                        if (swap) bits = byte_swap(bits);
+                        row[j] = static_cast<std::int32_t>(bits);
+                    }
+                    for (std::size_t j = length; j < width; ++j)
+                        std::memcpy(&row[j], binding.pad_bytes, 4);
+                    column.size += width;
+                } else {
+                    p += 4 * length;
+                }
+                source_->cur = p;
             }
-            source_->cur = p;
-            ++instance;
         }
         return true;
+    }
+
+    // Room for a row for instance `instance` and then for as many of the instances after it as
+    // the column holds (each makes at most one row), up to `total`; 0 when there is none.
+    std::uint64_t rows_with_room(ColumnBinding &binding, std::uint64_t instance,
+                                 std::uint64_t total) {
+        if (!room_for_instance(instance)) return 0;
+        const Column &column = *binding.column;
+        return std::min<std::uint64_t>(total - instance,
+                                       (column.capacity - column.size) / binding.width);
     }
 
     // The same in ASCII: an instance per turn, its tokens parsed where they lie.
@@ -320,15 +332,19 @@ class DataReader {
         std::int32_t pad;
         std::memcpy(&pad, binding.pad_bytes, sizeof pad);
         const auto total = static_cast<std::uint64_t>(element.ninstances);
-        for (std::uint64_t instance = 0; instance < total; ++instance) {
-            if (!room_for_instance(instance)) return false;
-            auto *row = reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
-            bool kept = false;
-            if (decode(source_->cur, source_->end, binding.min_length, binding.width, pad, row,
-                       &kept)) {
-                if (kept) column.size += binding.width;
-            } else if (!read_instance(static_cast<std::int64_t>(instance))) {
-                return false;
+        std::uint64_t instance = 0;
+        while (instance < total) {
+            const std::uint64_t stop = instance + rows_with_room(binding, instance, total);
+            if (stop == instance) return false;
+            for (; instance < stop; ++instance) {
+                auto *row = reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
+                bool kept = false;
+                if (decode(source_->cur, source_->end, binding.min_length, binding.width, pad, row,
+                           &kept)) {
+                    if (kept) column.size += binding.width;
+                } else if (!read_instance(static_cast<std::int64_t>(instance))) {
+                    return false;
+                }
             }
         }
         return true;
