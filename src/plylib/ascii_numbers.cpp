@@ -162,7 +162,14 @@ NumberStatus parse_float64(const char *begin, const char *end, double *value) {
     return parse_float(begin, end, value);
 }
 
-char *format_wide_integer(char *out, std::int64_t value) {
+char *format_integer(char *out, std::int64_t value) {
+    constexpr std::int64_t kLimit = std::int64_t{1} << 32;
+    if (value >= 0 && value < kLimit)
+        return format_unsigned32(out, static_cast<std::uint32_t>(value));
+    if (value < 0 && value > -kLimit) {
+        *out = '-';
+        return format_unsigned32(out + 1, static_cast<std::uint32_t>(-value));
+    }
     return std::to_chars(out, out + kMaxNumberChars, value).ptr;
 }
 

@@ -23,7 +23,6 @@ NumberStatus parse_float64(const char *begin, const char *end, double *value);
 
 // Writers: the decimal text of a value at `out` (room for kMaxNumberChars), returning the end.
 inline constexpr int kMaxNumberChars = 32;
-char *format_wide_integer(char *out, std::int64_t value);
 
 // The eight decimal digits of a value below 10^8 as eight characters, the first at the lowest
 // address: four-digit halves, split into pairs and then digits in every lane at once.
@@ -60,16 +59,8 @@ inline char *format_unsigned32(char *out, std::uint32_t value) {
     return out;
 }
 
-inline char *format_integer(char *out, std::int64_t value) {
-    constexpr std::int64_t kLimit = std::int64_t{1} << 32;
-    if (value >= 0 && value < kLimit)
-        return format_unsigned32(out, static_cast<std::uint32_t>(value));
-    if (value < 0 && value > -kLimit) {
-        *out = '-';
-        return format_unsigned32(out + 1, static_cast<std::uint32_t>(-value));
-    }
-    return format_wide_integer(out, value);
-}
+// Any integer: format_unsigned32 for those with fewer than 11 digits (and a sign).
+char *format_integer(char *out, std::int64_t value);
 
 // The shortest text that reads back to the identical value.
 char *format_float32(char *out, float value);

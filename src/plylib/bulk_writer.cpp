@@ -112,14 +112,15 @@ class BulkWriter {
         };
         const auto put_text = [&](std::size_t length, const unsigned char *entry) {
             char *out = reinterpret_cast<char *>(sink_.reserve((1 + length) * kMaxTextBytes));
-            out = format_integer(out, static_cast<std::int64_t>(length));
+            out = format_unsigned32(out, static_cast<std::uint32_t>(length));
             bool refused = false;
             for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride) {
                 std::int32_t value;
                 std::memcpy(&value, entry, sizeof value);
                 refused |= unsigned_entries && value < 0;
                 *out++ = ' ';
-                out = format_integer(out, value);
+                out = value >= 0 ? format_unsigned32(out, static_cast<std::uint32_t>(value))
+                                 : format_integer(out, value);
             }
             if (refused) return false;
             *out++ = '\n';
