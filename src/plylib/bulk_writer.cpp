@@ -71,6 +71,9 @@ class BulkWriter {
             return write_counted_rows(instances, (ply_.storage_mode == PLY_BIG_ENDIAN) !=
                                                      (std::endian::native == std::endian::big));
         }
+        if (ascii_ && all_scalar && plans_.size() * kMaxTextBytes < ByteSink::kBlockSize) {
+            return write_text_records(instances);
+        }
         for (std::size_t i = 0; i < instances; ++i) {
             if (!write_in_place(i) && !write_by_value(i)) return false;
         }
@@ -138,6 +141,61 @@ class BulkWriter {
             while (i < instances && put(i)) ++i;
             skip_written_instances(ply_, static_cast<std::int64_t>(i - first));
             if (i < instances && !write_by_value(i++)) return false;
+        }
+        return true;
+    }
+
+    // ASCII, scalars only: a block's worth of lines per loop. Neighbouring properties that one
+    // encoder writes from values evenly spaced in one record (x, y, z side by side) take one
+    // call.
+    bool write_text_records(std::size_t instances) {
+        struct Run {
+            TextEncoder text;
+            const unsigned char *values;
+            std::size_t stride;  // from one instance to the next
+            std::size_t step;    // from one property of the run to the next
+            std::size_t count;
+        };
+        std::vector<Run> runs;
+        for (const SourcePlan &plan : plans_) {
+            if (!runs.empty()) {
+                Run &last = runs.back();
+                const auto at = reinterpret_cast<std::uintptr_t>(plan.values);
+                const auto previous = reinterpret_cast<std::uintptr_t>(last.values);
+                const std::uintptr_t step = at - previous - (last.count - 1) * last.step;
+                // Within one instance's record: the values of one array of records.
+                const bool in_record = at > previous && (last.count == 1 || step == last.step) &&
+                                       at - previous + column_value_size(plan.type) <= plan.stride;
+                if (last.text == plan.text && last.stride == plan.stride && in_record) {
+                    if (last.count == 1) last.step = step;
+                    ++last.count;
+                    continue;
+                }
+            }
+            runs.push_back({plan.text, plan.values, plan.stride, 0, 1});
+        }
+        const std::size_t line = plans_.size() * kMaxTextBytes + 1;
+        std::size_t i = 0;
+        while (i < instances) {
+            const std::size_t batch = std::min(instances - i, ByteSink::kBlockSize / line);
+            unsigned char *out = sink_.reserve(batch * line);
+            std::size_t done = 0;
+            for (; done < batch; ++done) {
+                char *text = reinterpret_cast<char *>(out);
+                for (const Run &run : runs) {
+                    text = run.text(run.values + (i + done) * run.stride, run.step, run.count,
+                                    &run != runs.data(), text);
+                    if (!text) break;
+                }
+                if (!text) break;
+                *text++ = '\n';
+                out = reinterpret_cast<unsigned char *>(text);
+            }
+            sink_.commit(out);
+            skip_written_instances(ply_, static_cast<std::int64_t>(done));
+            i += done;
+            // A value the type cannot hold: its instance goes value by value, to the refusal.
+            if (done < batch && !write_by_value(i++)) return false;
         }
         return true;
     }

@@ -170,8 +170,8 @@ ReadOutcome read_by_callbacks(const std::string &bytes, const char *path) {
                             &targets[2 * e], 0);
         }
         if (!elements[e].first_list.empty()) {
-            targets[2 * e + 1] = {&outcome.columns[2 * e + 1], row_type_for(e),
-                                  min_length_for(e), width_for(e)};
+            targets[2 * e + 1] = {&outcome.columns[2 * e + 1], row_type_for(e), min_length_for(e),
+                                  width_for(e)};
             ply_set_read_cb(handle.ply, name, elements[e].first_list.c_str(), on_list,
                             &targets[2 * e + 1], 0);
         }
@@ -358,6 +358,28 @@ void store_as(std::vector<unsigned char> &into, int source_type, double value) {
     append_converted(into, static_cast<ColumnType>(source_type), value);
 }
 
+// The scalars' values moved into one array of records, each instance's side by side.
+void pack_scalars_in_records(const WriteElement &element,
+                             std::vector<std::vector<unsigned char>> &values,
+                             std::vector<plylib::WriteSource> &sources) {
+    std::size_t record = 0;
+    for (std::size_t p = 0; p < sources.size(); ++p)
+        if (!element.properties[p].list) record += sources[p].stride;
+    if (record == 0) return;
+    const auto count = static_cast<std::size_t>(element.instances);
+    std::vector<unsigned char> &records = values.emplace_back(record * count);
+    std::size_t offset = 0;
+    for (std::size_t p = 0; p < sources.size(); ++p) {
+        if (element.properties[p].list) continue;
+        const std::size_t size = sources[p].stride;
+        for (std::size_t i = 0; i < count; ++i)
+            std::memcpy(&records[i * record + offset], &values[p][i * size], size);
+        sources[p].values = records.data() + offset;
+        sources[p].stride = record;
+        offset += size;
+    }
+}
+
 }  // namespace
 
 WriteOutcome write_by_values(const WritePlan &plan) {
@@ -375,8 +397,8 @@ WriteOutcome write_by_values(const WritePlan &plan) {
     });
 }
 
-WriteOutcome write_by_instances(const WritePlan &plan) {
-    return write_with(plan, [&plan](p_ply ply) {
+WriteOutcome write_by_instances(const WritePlan &plan, bool scalars_in_records) {
+    return write_with(plan, [&plan, scalars_in_records](p_ply ply) {
         for (const WriteElement &element : plan.elements) {
             if (element.instances == 0 || element.properties.empty()) continue;
             const Instances instances = instances_of(element);
@@ -414,6 +436,7 @@ WriteOutcome write_by_instances(const WritePlan &plan) {
             }
             // In two calls, so that a call may also start inside an element.
             const std::size_t first = count / 2;
+            if (scalars_in_records) pack_scalars_in_records(element, values, sources);
             if (first > 0 && !ply_write_instances(ply, sources.data(), sources.size(), first))
                 return false;
             std::vector<plylib::WriteSource> rest = sources;
@@ -429,9 +452,9 @@ WriteOutcome write_by_instances(const WritePlan &plan) {
     });
 }
 
-std::string compare_writes(const WritePlan &plan) {
-    const WriteOutcome by_values = write_by_values(plan);
-    const WriteOutcome by_instances = write_by_instances(plan);
+namespace {
+
+std::string compare_outcomes(const WriteOutcome &by_values, const WriteOutcome &by_instances) {
     if (by_values.result != by_instances.result) return "results differ";
     if (by_values.messages != by_instances.messages)
         return "messages differ: '" + by_values.messages + "' and '" + by_instances.messages + "'";
@@ -445,6 +468,18 @@ std::string compare_writes(const WritePlan &plan) {
                std::to_string(by_instances.bytes.size()) + ": '" +
                by_values.bytes.substr(from, 48) + "' and '" + by_instances.bytes.substr(from, 48) +
                "'";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string compare_writes(const WritePlan &plan) {
+    const WriteOutcome by_values = write_by_values(plan);
+    for (const bool in_records : {false, true}) {
+        const std::string difference =
+            compare_outcomes(by_values, write_by_instances(plan, in_records));
+        if (!difference.empty()) return difference + (in_records ? " (scalars in records)" : "");
     }
     return "";
 }

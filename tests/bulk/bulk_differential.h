@@ -59,7 +59,9 @@ struct WriteOutcome {
 };
 
 WriteOutcome write_by_values(const WritePlan &plan);
-WriteOutcome write_by_instances(const WritePlan &plan);
+// Scalars each from an array of their own, or side by side in one array of records (as a
+// mesh's x, y and z often are).
+WriteOutcome write_by_instances(const WritePlan &plan, bool scalars_in_records);
 
 // Empty when both agree; otherwise what differs.
 std::string compare_writes(const WritePlan &plan);
