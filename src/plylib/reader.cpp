@@ -34,6 +34,9 @@ bool is_reader(p_ply ply) {
     return !ply->writing;
 }
 
+// Records decoded column by column a slice of this many bytes at a time.
+constexpr std::size_t kSliceBytes = std::size_t{32} << 10;
+
 // The largest list length taken; a length is no allocation, this only keeps it an integer.
 constexpr double kMaxListLength = 9.0e18;
 
@@ -367,13 +370,20 @@ class DataReader {
             for (ColumnBinding *binding : bindings_) {
                 if (!room_for_instances(*binding, instance, instance + count)) return false;
             }
-            for (const PropertyPlan &plan : plans_) {
-                if (!plan.binding) continue;
-                Column &column = *plan.binding->column;
-                const std::size_t value_size = column_value_size(column.type);
-                plan.strided(source_->cur + plan.offset, record_size_, count,
-                             scalar_at(*plan.binding, instance, plan.property->slot),
-                             plan.binding->width * value_size);
+            // Column by column over a slice of records small enough to stay in the processor's
+            // cache for all of them.
+            const std::size_t slice = std::max<std::size_t>(kSliceBytes / record_size_, 1);
+            for (std::size_t first = 0; first < count; first += slice) {
+                const std::size_t records = std::min(slice, count - first);
+                for (const PropertyPlan &plan : plans_) {
+                    if (!plan.binding) continue;
+                    Column &column = *plan.binding->column;
+                    const std::size_t value_size = column_value_size(column.type);
+                    plan.strided(source_->cur + first * record_size_ + plan.offset, record_size_,
+                                 records,
+                                 scalar_at(*plan.binding, instance + first, plan.property->slot),
+                                 plan.binding->width * value_size);
+                }
             }
             source_->cur += count * record_size_;
             instance += count;
