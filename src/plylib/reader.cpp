@@ -258,8 +258,9 @@ class DataReader {
             return binary_ ? read_binary_records(element) : read_ascii_records(element);
         if (byte_counted_int_rows()) {
             if (!binary_) return read_ascii_counted_rows(element);
-            return read_byte_counted_rows(element, (ply_.storage_mode == PLY_BIG_ENDIAN) !=
-                                                       (std::endian::native == std::endian::big));
+            const bool swap =
+                (ply_.storage_mode == PLY_BIG_ENDIAN) != (std::endian::native == std::endian::big);
+            return read_byte_counted_rows(element, swap);
         }
         return read_instances(element);
     }
@@ -282,37 +283,57 @@ class DataReader {
         ColumnBinding &binding = *plans_[0].binding;
         Column &column = *binding.column;
         const std::size_t width = binding.width;
+        const std::size_t min_length = binding.min_length;
+        std::int32_t pad;
+        std::memcpy(&pad, binding.pad_bytes, sizeof pad);
+        const auto entry = [swap](const unsigned char *at) {
+            std::uint32_t bits;
+            std::memcpy(&bits, at, sizeof bits);
+            if (swap) bits = byte_swap(bits);
+            return static_cast<std::int32_t>(bits);
+        };
         const auto total = static_cast<std::uint64_t>(element.ninstances);
         std::uint64_t instance = 0;
         while (instance < total) {
             const std::uint64_t stop = instance + rows_with_room(binding, instance, total);
             if (stop == instance) return false;
+            // The loop keeps its place in the block and in the column to itself, and hands
+            // them back around an instance that goes the general way.
+            const unsigned char *p = source_->cur;
+            const unsigned char *end = source_->end;
+            std::int32_t *row =
+                reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
+            std::size_t rows = 0;
             for (; instance < stop; ++instance) {
-                const unsigned char *p = source_->cur;
-                const std::size_t left = static_cast<std::size_t>(source_->end - p);
+                const auto left = static_cast<std::size_t>(end - p);
                 const std::size_t length = left > 0 ? *p : 0;
                 if (left == 0 || (left - 1) / 4 < length) {
+                    source_->cur = p;
+                    column.size += rows * width;
+                    rows = 0;
                     if (!read_instance(static_cast<std::int64_t>(instance))) return false;
+                    p = source_->cur;
+                    end = source_->end;
+                    row = reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
                     continue;
                 }
                 ++p;
-                if (length >= binding.min_length && length <= width) {
-                    auto *row =
-                        reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
-                    for (std::size_t j = 0; j < length; ++j, p += 4) {
-                        std::uint32_t bits;
-                        std::memcpy(&bits, p, 4);
-                        if (swap) bits = byte_swap(bits);
-                        row[j] = static_cast<std::int32_t>(bits);
+                if (length >= min_length && length <= width) {
+                    if (length == 3) {  // nearly every face
+                        row[0] = entry(p);
+                        row[1] = entry(p + 4);
+                        row[2] = entry(p + 8);
+                    } else {
+                        for (std::size_t j = 0; j < length; ++j) row[j] = entry(p + 4 * j);
                     }
-                    for (std::size_t j = length; j < width; ++j)
-                        std::memcpy(&row[j], binding.pad_bytes, 4);
-                    column.size += width;
-                } else {
-                    p += 4 * length;
+                    for (std::size_t j = length; j < width; ++j) row[j] = pad;
+                    row += width;
+                    ++rows;
                 }
-                source_->cur = p;
+                p += 4 * length;
             }
+            source_->cur = p;
+            column.size += rows * width;
         }
         return true;
     }

@@ -193,6 +193,18 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
                 store(dst, column_value<Target>(unpack<S, Swap>(src)));
             }
         }
+    } else if constexpr (is_integer(S) && (C == ColumnType::int32 || C == ColumnType::uint8)) {
+        // column_value<Target>() of an integer is its low bits: no need to pass by a double.
+        using T = typename ValueOf<S>::type;
+        using U = typename UnsignedOf<sizeof(T)>::type;
+        for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride) {
+            U bits;
+            std::memcpy(&bits, src, sizeof bits);
+            if constexpr (Swap) bits = byte_swap(bits);
+            T typed;
+            std::memcpy(&typed, &bits, sizeof typed);
+            store(dst, static_cast<Target>(static_cast<std::uint32_t>(typed)));
+        }
     } else {
         for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride)
             store(dst, column_value<Target>(unpack<S, Swap>(src)));
