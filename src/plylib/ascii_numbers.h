@@ -59,7 +59,7 @@ inline char *format_unsigned32(char *out, std::uint32_t value) {
     return out;
 }
 
-// Any integer: format_unsigned32 for those with fewer than 11 digits (and a sign).
+// Any integer; those of a magnitude below 2^32 by format_unsigned32.
 char *format_integer(char *out, std::int64_t value);
 
 // The shortest text that reads back to the identical value.
