@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "plylib/decimal_digits.h"
+
 namespace plylib {
 
 enum class NumberStatus : std::uint8_t { ok, invalid, out_of_range };
@@ -38,8 +40,6 @@ inline std::uint64_t eight_digit_text(std::uint32_t value) {
 // The digits of a value below 2^32 (what nearly every integer of a mesh file is: vertex
 // indices, counts, colour channels), with no loop over them. Writes up to 16 bytes at `out`.
 inline char *format_unsigned32(char *out, std::uint32_t value) {
-    static constexpr std::uint32_t kPowersOfTen[] = {
-        1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
     // bit_width x log10(2) is the number of digits less one, or that number.
     const auto estimate = static_cast<unsigned>(std::bit_width(value | 1) * 1233) >> 12;
     unsigned count = estimate + (value >= kPowersOfTen[estimate] ? 1 : 0) + (value == 0);

@@ -129,6 +129,14 @@ inline float nearest_float(double value) {
     return value < 0 ? -bound : bound;
 }
 
+// column_value<T>() of a whole number held as an integer (what an integer file type gives), for
+// the integer column types, without passing by a double: its low bits.
+template <typename T>
+inline T integer_column_value(std::int64_t value) {
+    static_assert(std::is_integral_v<T>);
+    return static_cast<T>(static_cast<std::uint32_t>(value));
+}
+
 template <typename T>
 inline T column_value(double value) {
     if constexpr (std::is_same_v<T, float>) {

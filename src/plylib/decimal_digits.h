@@ -12,8 +12,28 @@
 
 namespace plylib {
 
-inline constexpr std::uint64_t kPowersOfTenInteger[] = {1,      10,      100,      1000,     10000,
-                                                        100000, 1000000, 10000000, 100000000};
+// 10^0 to 10^19, every power of ten a 64-bit integer holds: for the readers and writers of
+// decimal text alike.
+inline constexpr std::uint64_t kPowersOfTen[] = {1,
+                                                 10,
+                                                 100,
+                                                 1000,
+                                                 10000,
+                                                 100000,
+                                                 1000000,
+                                                 10000000,
+                                                 100000000,
+                                                 1000000000,
+                                                 10000000000,
+                                                 100000000000,
+                                                 1000000000000,
+                                                 10000000000000,
+                                                 100000000000000,
+                                                 1000000000000000,
+                                                 10000000000000000,
+                                                 100000000000000000,
+                                                 1000000000000000000,
+                                                 10000000000000000000u};
 
 struct DigitRun {
     unsigned count;       // digits before the first byte that is none (8: all eight are)
@@ -49,7 +69,7 @@ inline DigitRun digit_run8(const unsigned char *p) {
                                                                 std::uint64_t &mantissa) {
     while (end - p >= 8) {
         const DigitRun run = digit_run8(p);
-        mantissa = mantissa * kPowersOfTenInteger[run.count] + run.value;
+        mantissa = mantissa * kPowersOfTen[run.count] + run.value;
         p += run.count;
         if (run.count < 8) return p;
     }

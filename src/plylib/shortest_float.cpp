@@ -8,6 +8,7 @@
 #include "plylib/shortest_float.h"
 
 #include "plylib/ascii_numbers.h"
+#include "plylib/decimal_digits.h"
 
 #include <algorithm>
 #include <bit>
@@ -17,10 +18,6 @@
 
 namespace plylib {
 namespace {
-
-constexpr std::uint64_t kPowersOfTen[] = {
-    1,        10,        100,        1000,        10000,        100000,       1000000,
-    10000000, 100000000, 1000000000, 10000000000, 100000000000, 1000000000000};
 
 // A decimal: digits (no trailing zeros) x 10^exponent.
 struct Decimal {
@@ -76,7 +73,7 @@ char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
             format_unsigned32(text, static_cast<std::uint32_t>(decimal.digits)) - text);
     } else {
         count = 10;
-        while (count < 20 && decimal.digits >= kPowersOfTen[10] * kPowersOfTen[count - 10]) ++count;
+        while (count < 20 && decimal.digits >= kPowersOfTen[count]) ++count;
         digits_before(text + count, decimal.digits);
     }
     const auto copy = [short_digits](char *to, const char *from, int length) {

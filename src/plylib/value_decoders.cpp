@@ -194,7 +194,6 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
             }
         }
     } else if constexpr (is_integer(S) && (C == ColumnType::int32 || C == ColumnType::uint8)) {
-        // column_value<Target>() of an integer is its low bits: no need to pass by a double.
         using T = typename ValueOf<S>::type;
         using U = typename UnsignedOf<sizeof(T)>::type;
         for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride) {
@@ -203,7 +202,7 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
             if constexpr (Swap) bits = byte_swap(bits);
             T typed;
             std::memcpy(&typed, &bits, sizeof typed);
-            store(dst, static_cast<Target>(static_cast<std::uint32_t>(typed)));
+            store(dst, integer_column_value<Target>(typed));
         }
     } else {
         for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride)
@@ -231,10 +230,9 @@ bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned
             using Target = typename ColumnValueOf<kColumn>::type;
             if constexpr (is_integer(S) &&
                           (kColumn == ColumnType::int32 || kColumn == ColumnType::uint8)) {
-                // Exactly column_value<Target>() of the integer as a double: its low bits.
                 std::int64_t value;
                 if (!ascii_integer_in_place<S>(q, end, &value)) return false;
-                store(dst, static_cast<Target>(static_cast<std::uint32_t>(value)));
+                store(dst, integer_column_value<Target>(value));
             } else {
                 double value;
                 if (!ascii_in_place<S>(q, end, &value)) return false;
@@ -258,7 +256,7 @@ bool decode_counted_row(const unsigned char *&p, const unsigned char *end, std::
     for (std::size_t j = 0; j < length; ++j) {
         std::int64_t value;
         if (!ascii_integer_in_place<S>(q, end, &value)) return false;
-        if (keep) row[j] = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+        if (keep) row[j] = integer_column_value<std::int32_t>(value);
     }
     if (keep) {
         for (std::size_t j = length; j < width; ++j) row[j] = pad;
