@@ -207,14 +207,15 @@ void explain_misplaced_chunk(const ply::ExportPlan &plan, const ChunkOrder &orde
 void explain_success(const ply::ExportPlan &plan) {
     const interchange::HostMesh &mesh = plan.mesh;
     const std::uint64_t records = mesh.face_records;
+    const std::uint64_t quads = ply::count_quads(mesh);
     std::printf("  A PLY file with %s and %s (%s, %s).\n",
                 counted(mesh.vertex_count, "vertex", "vertices").c_str(),
                 counted(records, "face", "faces").c_str(),
-                counted(records - plan.quads, "triangle", "triangles").c_str(),
-                counted(plan.quads, "quad", "quads").c_str());
-    if (plan.quads > 0) {
+                counted(records - quads, "triangle", "triangles").c_str(),
+                counted(quads, "quad", "quads").c_str());
+    if (quads > 0) {
         std::printf("  With quads split (value 2 or 3): %s.\n",
-                    counted(records + plan.quads, "triangle", "triangles").c_str());
+                    counted(records + quads, "triangle", "triangles").c_str());
     }
     if (mesh.declared_faces != records) {
         std::printf("  The face count the host stored (%" PRIu32

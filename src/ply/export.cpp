@@ -1,5 +1,6 @@
 #include "ply/export.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -31,24 +32,28 @@ ExportResult from_read(const interchange::ReadStatus &status) {
 }
 
 // The PLY writer refuses a coordinate a float cannot hold and does not move on, so every later
-// value would land one place early: such a file is refused whole instead.
+// value would land one place early: such a file is refused whole instead. The check runs over
+// blocks without a branch per value, which lets the compiler test several at once; only a block
+// that holds one is searched value by value.
 bool find_non_finite(const interchange::HostMesh &mesh, std::uint64_t &vertex) {
+    constexpr std::uint32_t kExponent = 0x7f800000;  // all ones: an infinity or a NaN
+    constexpr std::size_t kBlock = 4096;
     const std::size_t values = std::size_t{mesh.vertex_count} * 3;
-    for (std::size_t i = 0; i < values; ++i) {
-        if (!std::isfinite(interchange::load_f32(mesh.positions + i * 4))) {
-            vertex = i / 3;
-            return true;
+    for (std::size_t first = 0; first < values; first += kBlock) {
+        const std::size_t last = std::min(values, first + kBlock);
+        bool any = false;
+        for (std::size_t i = first; i < last; ++i) {
+            any |= (interchange::load_u32(mesh.positions + i * 4) & kExponent) == kExponent;
+        }
+        if (!any) continue;
+        for (std::size_t i = first; i < last; ++i) {
+            if (!std::isfinite(interchange::load_f32(mesh.positions + i * 4))) {
+                vertex = i / 3;
+                return true;
+            }
         }
     }
     return false;
-}
-
-std::uint64_t count_quads(const interchange::HostMesh &mesh) {
-    std::uint64_t quads = 0;
-    for (std::size_t i = 0; i < mesh.face_records; ++i) {
-        if (interchange::face_record(mesh, i).d >= 0) ++quads;
-    }
-    return quads;
 }
 
 // The PLY library takes element counts as `long`, 32 bits on Windows.
@@ -58,6 +63,14 @@ bool fits_count(std::uint64_t count) {
 
 }  // namespace
 
+std::uint64_t count_quads(const interchange::HostMesh &mesh) {
+    std::uint64_t quads = 0;
+    for (std::size_t i = 0; i < mesh.face_records; ++i) {
+        if (interchange::face_record(mesh, i).d >= 0) ++quads;
+    }
+    return quads;
+}
+
 ExportPlan plan_export(std::span<const unsigned char> bytes, const ExportOptions &options) {
     ExportPlan plan;
     plan.read = interchange::walk_host_mesh(bytes, plan.mesh);
@@ -65,9 +78,8 @@ ExportPlan plan_export(std::span<const unsigned char> bytes, const ExportOptions
     if (plan.result.condition != ExportCondition::exported) return plan;
 
     // The header declares the faces actually written, whatever F0 claims, so that header and
-    // body always agree.
-    plan.quads = count_quads(plan.mesh);
-    plan.faces = plan.mesh.face_records + (options.split_quads ? plan.quads : 0);
+    // body always agree. Only split quads add faces: otherwise the records need no pass.
+    plan.faces = plan.mesh.face_records + (options.split_quads ? count_quads(plan.mesh) : 0);
     if (find_non_finite(plan.mesh, plan.first_non_finite_vertex)) {
         plan.result = {ExportCondition::coordinate_not_finite};
     } else if (!fits_count(plan.mesh.vertex_count) || !fits_count(plan.faces)) {

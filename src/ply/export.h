@@ -41,10 +41,12 @@ struct ExportPlan {
     ExportResult result;           // exported: nothing stands in the way of writing
     interchange::ReadStatus read;  // how far the reader came, and where it stopped
     interchange::HostMesh mesh;
-    std::uint64_t quads = 0;  // records whose fourth index is 0 or more
     std::uint64_t faces = 0;  // the PLY face count: every record, plus one per split quad
     std::uint64_t first_non_finite_vertex = 0;  // for coordinate_not_finite
 };
+
+// Records whose fourth index is 0 or more.
+std::uint64_t count_quads(const interchange::HostMesh &mesh);
 
 ExportPlan plan_export(std::span<const unsigned char> bytes, const ExportOptions &options);
 

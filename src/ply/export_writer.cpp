@@ -1,5 +1,6 @@
 #include "ply/export_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <iterator>
@@ -69,7 +70,7 @@ bool write_vertices(p_ply ply, const interchange::HostMesh &mesh) {
            ply_write_instances(ply, sources, std::size(sources), mesh.vertex_count);
 }
 
-// The PLY faces of a run of records, as rows of up to four indices and their lengths.
+// A run of PLY faces, as rows of up to four indices and their lengths.
 struct FaceBatch {
     static constexpr std::size_t kFaces = 8192;
     std::int32_t rows[kFaces][4];
@@ -86,36 +87,51 @@ struct FaceBatch {
     }
 };
 
-bool write_batch(p_ply ply, FaceBatch &batch) {
+bool write_rows(p_ply ply, const void *rows, std::size_t stride, const std::uint8_t *lengths,
+                std::size_t count) {
     plylib::WriteSource source;
     source.type = plylib::ColumnType::int32;
-    source.values = batch.rows;
-    source.stride = sizeof batch.rows[0];
-    source.entry_stride = sizeof batch.rows[0][0];
+    source.values = rows;
+    source.stride = stride;
+    source.entry_stride = sizeof(std::int32_t);
     source.length_type = plylib::ColumnType::uint8;
-    source.lengths = batch.lengths;
+    source.lengths = lengths;
     source.length_stride = 1;
-    const bool written = batch.size == 0 || ply_write_instances(ply, &source, 1, batch.size);
-    batch.size = 0;
-    return written;
+    return count == 0 || ply_write_instances(ply, &source, 1, count);
 }
 
-bool write_faces(p_ply ply, const interchange::HostMesh &mesh, bool split_quads) {
-    auto batch = std::make_unique<FaceBatch>();
-    for (std::size_t i = 0; i < mesh.face_records; ++i) {
-        if (batch->size + 2 > FaceBatch::kFaces && !write_batch(ply, *batch)) return false;
-        const interchange::FaceRecord face = interchange::face_record(mesh, i);
-        if (face.d < 0) {
-            batch->add(3, face.a, face.b, face.c);
-        } else if (split_quads) {
-            // The diagonal runs from a to c; both halves keep the quad's winding.
-            batch->add(3, face.a, face.b, face.c);
-            batch->add(3, face.c, face.d, face.a);
-        } else {
-            batch->add(4, face.a, face.b, face.c, face.d);
+// Quads kept: each record is its face's row as it lies in the file (a, b, c, then d for a
+// quad), so only the lengths are worked out.
+bool write_records(p_ply ply, const interchange::HostMesh &mesh) {
+    std::uint8_t lengths[FaceBatch::kFaces];
+    for (std::size_t first = 0; first < mesh.face_records; first += FaceBatch::kFaces) {
+        const std::size_t count = std::min(FaceBatch::kFaces, mesh.face_records - first);
+        const unsigned char *records = mesh.faces + first * interchange::kFaceSize;
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool quad = interchange::load_i32(records + i * interchange::kFaceSize + 12) >= 0;
+            lengths[i] = quad ? 4 : 3;
         }
+        if (!write_rows(ply, records, interchange::kFaceSize, lengths, count)) return false;
     }
-    return write_batch(ply, *batch);
+    return true;
+}
+
+bool write_split_quads(p_ply ply, const interchange::HostMesh &mesh) {
+    auto batch = std::make_unique<FaceBatch>();
+    const auto flush = [&] {
+        const bool written =
+            write_rows(ply, batch->rows, sizeof batch->rows[0], batch->lengths, batch->size);
+        batch->size = 0;
+        return written;
+    };
+    for (std::size_t i = 0; i < mesh.face_records; ++i) {
+        if (batch->size + 2 > FaceBatch::kFaces && !flush()) return false;
+        const interchange::FaceRecord face = interchange::face_record(mesh, i);
+        batch->add(3, face.a, face.b, face.c);
+        // The diagonal runs from a to c; both halves keep the quad's winding.
+        if (face.d >= 0) batch->add(3, face.c, face.d, face.a);
+    }
+    return flush();
 }
 
 }  // namespace
@@ -133,7 +149,8 @@ ExportCondition write_ply(const char *output_path, const interchange::HostMesh &
 
     // A value the writer refuses would shift every later one: the file is then not committed.
     const bool all_written =
-        write_vertices(ply.get(), mesh) && write_faces(ply.get(), mesh, options.split_quads);
+        write_vertices(ply.get(), mesh) &&
+        (options.split_quads ? write_split_quads(ply.get(), mesh) : write_records(ply.get(), mesh));
     const bool closed = ply_close(ply.release()) != 0;
     if (!all_written || !closed) return ExportCondition::write_failed;
     return commit_output(output) ? ExportCondition::exported : ExportCondition::write_failed;
