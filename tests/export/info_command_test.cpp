@@ -42,6 +42,14 @@ TEST(InfoCommand, VerdictAgreesWithTheExport) {
     const std::string v = vertex_chunk({0, 0, 0}), c = colour_chunk({1, 2, 3});
     const std::string f = face_chunk({0, 0, 0, -1});
     std::string huge_face_size = magic + v + c + chunk_header(20001, 0x7fffffff, 1);
+    // 3,000 vertices, one coordinate (by its place among all 9,000) not a number: the check runs
+    // over blocks of values, and the vertex named must be the first bad one wherever it lies.
+    const auto one_bad_value = [](std::size_t value) {
+        std::vector<float> xyz(9000, 0.5f);
+        xyz[value] = std::numeric_limits<float>::quiet_NaN();
+        xyz[8999] = std::numeric_limits<float>::infinity();
+        return host_file(xyz, std::vector<std::uint8_t>(9000, 7), {0, 1, 2, -1, 0, 1, 2, 3});
+    };
     const struct {
         const char *name;
         std::string bytes;
@@ -58,6 +66,14 @@ TEST(InfoCommand, VerdictAgreesWithTheExport) {
          host_file({0, std::numeric_limits<float>::infinity(), 0}, {1, 2, 3}, {0, 0, 0, -1}),
          "Vertex 0"},
         {"empty", "", "ends early"},
+        {"bad at 4095", one_bad_value(4095), "Vertex 1365 "},
+        {"bad at 4096", one_bad_value(4096), "Vertex 1365 "},
+        {"bad at 8191", one_bad_value(8191), "Vertex 2730 "},
+        {"bad at 8999 only", one_bad_value(8999), "Vertex 2999 "},
+        {"a quad",
+         host_file({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, std::vector<std::uint8_t>(12, 7),
+                   {0, 1, 2, -1, 0, 1, 3, 2}),
+         "1 triangle, 1 quad"},
     };
     ScratchFolder folder;
     for (const auto &c : cases) {
