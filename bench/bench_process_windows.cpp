@@ -2,9 +2,9 @@
 // watcher thread that samples the process's working set every millisecond while the run lasts
 // (the process-wide peak that Windows keeps cannot be reset between runs); the conversions hold
 // their large buffers for far longer than a millisecond, so the sampled peak is theirs. It is
-// counted from the working set before the first measured run: the plug-in keeps its import
-// buffers between calls, as it does in a host, so a later run reuses memory an earlier one took,
-// and counting from just before it would miss that memory.
+// counted from the working set before the first measured run: the runtime's heap may keep
+// memory an earlier run freed, and a later run that reuses it would not show it if counted from
+// just before that run.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
