@@ -1,6 +1,7 @@
 // Writing whole instances from typed sources (rply_bulk.h).
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -115,7 +116,11 @@ class BulkWriter {
         };
         const auto put_text = [&](std::size_t length, const unsigned char *entry) {
             char *out = reinterpret_cast<char *>(sink_.reserve((1 + length) * kMaxTextBytes));
-            out = format_unsigned32(out, static_cast<std::uint32_t>(length));
+            if (length < 10) {  // 3 or 4, as a rule
+                *out++ = static_cast<char>('0' + length);
+            } else {
+                out = format_unsigned32(out, static_cast<std::uint32_t>(length));
+            }
             bool refused = false;
             for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride) {
                 std::int32_t value;
@@ -146,28 +151,33 @@ class BulkWriter {
     }
 
     // ASCII, scalars only: a block's worth of lines per loop. Neighbouring properties that one
-    // encoder writes from values evenly spaced in one record (x, y, z side by side) take one
-    // call.
+    // encoder writes from values evenly spaced in one record, either way (x, y, z side by side;
+    // red, green, blue stored blue first), take one call.
     bool write_text_records(std::size_t instances) {
         struct Run {
             TextEncoder text;
             const unsigned char *values;
-            std::size_t stride;  // from one instance to the next
-            std::size_t step;    // from one property of the run to the next
+            std::size_t stride;   // from one instance to the next
+            std::ptrdiff_t step;  // from one property of the run to the next
             std::size_t count;
         };
         std::vector<Run> runs;
         for (const SourcePlan &plan : plans_) {
             if (!runs.empty()) {
                 Run &last = runs.back();
-                const auto at = reinterpret_cast<std::uintptr_t>(plan.values);
-                const auto previous = reinterpret_cast<std::uintptr_t>(last.values);
-                const std::uintptr_t step = at - previous - (last.count - 1) * last.step;
-                // Within one instance's record: the values of one array of records.
-                const bool in_record = at > previous && (last.count == 1 || step == last.step) &&
-                                       at - previous + column_value_size(plan.type) <= plan.stride;
+                // Addresses as numbers: the values may lie in unrelated arrays.
+                const auto offset =
+                    static_cast<std::intptr_t>(reinterpret_cast<std::uintptr_t>(plan.values) -
+                                               reinterpret_cast<std::uintptr_t>(last.values));
+                const std::ptrdiff_t step = last.count == 1 ? offset : last.step;
+                const auto reach = static_cast<std::size_t>(offset < 0 ? -offset : offset);
+                // The next place of the run, and within one instance's record: the values of
+                // one array of records.
+                const bool in_record = step != 0 &&
+                                       offset == step * static_cast<std::ptrdiff_t>(last.count) &&
+                                       reach + column_value_size(plan.type) <= plan.stride;
                 if (last.text == plan.text && last.stride == plan.stride && in_record) {
-                    if (last.count == 1) last.step = step;
+                    last.step = step;
                     ++last.count;
                     continue;
                 }
@@ -285,7 +295,8 @@ class BulkWriter {
              std::size_t stride, std::size_t count, const unsigned char *start,
              unsigned char *&out) {
         if (ascii_) {
-            char *end = text(value, stride, count, out != start, reinterpret_cast<char *>(out));
+            char *end = text(value, static_cast<std::ptrdiff_t>(stride), count, out != start,
+                             reinterpret_cast<char *>(out));
             if (!end) return false;
             out = reinterpret_cast<unsigned char *>(end);
             return true;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "plylib/ascii_numbers.h"
 #include "plylib/packed_values.h"
@@ -93,6 +94,14 @@ std::size_t encode_strided(const unsigned char *src, std::size_t stride, std::si
 template <Scalar S, ColumnType C>
 inline char *encode_one_text(const unsigned char *src, char *out) {
     using Source = typename ColumnValueOf<C>::type;
+    if constexpr (is_integer(S) && std::is_integral_v<Source>) {
+        // Every value of the column that the type holds is written as it is, with no detour
+        // through a double: a colour channel or a vertex index, as a rule.
+        const Source value = load<Source>(src);
+        if (value < integer_min(S) || value > integer_max(S)) return nullptr;
+        return value >= 0 ? format_unsigned32(out, static_cast<std::uint32_t>(value))
+                          : format_integer(out, value);
+    }
     typename ValueOf<S>::type typed;
     if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return nullptr;
     if constexpr (S == Scalar::f32) {
@@ -105,7 +114,7 @@ inline char *encode_one_text(const unsigned char *src, char *out) {
 }
 
 template <Scalar S, ColumnType C>
-char *encode_text(const unsigned char *src, std::size_t stride, std::size_t count, bool separate,
+char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std::size_t count, bool separate,
                   char *out) {
     for (std::size_t i = 0; i < count; ++i, src += stride, separate = true) {
         if (separate) *out++ = ' ';

@@ -358,8 +358,9 @@ void store_as(std::vector<unsigned char> &into, int source_type, double value) {
     append_converted(into, static_cast<ColumnType>(source_type), value);
 }
 
-// The scalars' values moved into one array of records, each instance's side by side.
-void pack_scalars_in_records(const WriteElement &element,
+// The scalars' values moved into one array of records, each instance's side by side, the first
+// property's first or last.
+void pack_scalars_in_records(const WriteElement &element, bool backwards,
                              std::vector<std::vector<unsigned char>> &values,
                              std::vector<plylib::WriteSource> &sources) {
     std::size_t record = 0;
@@ -372,9 +373,10 @@ void pack_scalars_in_records(const WriteElement &element,
     for (std::size_t p = 0; p < sources.size(); ++p) {
         if (element.properties[p].list) continue;
         const std::size_t size = sources[p].stride;
+        const std::size_t at = backwards ? record - offset - size : offset;
         for (std::size_t i = 0; i < count; ++i)
-            std::memcpy(&records[i * record + offset], &values[p][i * size], size);
-        sources[p].values = records.data() + offset;
+            std::memcpy(&records[i * record + at], &values[p][i * size], size);
+        sources[p].values = records.data() + at;
         sources[p].stride = record;
         offset += size;
     }
@@ -397,8 +399,8 @@ WriteOutcome write_by_values(const WritePlan &plan) {
     });
 }
 
-WriteOutcome write_by_instances(const WritePlan &plan, bool scalars_in_records) {
-    return write_with(plan, [&plan, scalars_in_records](p_ply ply) {
+WriteOutcome write_by_instances(const WritePlan &plan, ScalarLayout layout) {
+    return write_with(plan, [&plan, layout](p_ply ply) {
         for (const WriteElement &element : plan.elements) {
             if (element.instances == 0 || element.properties.empty()) continue;
             const Instances instances = instances_of(element);
@@ -436,7 +438,10 @@ WriteOutcome write_by_instances(const WritePlan &plan, bool scalars_in_records) 
             }
             // In two calls, so that a call may also start inside an element.
             const std::size_t first = count / 2;
-            if (scalars_in_records) pack_scalars_in_records(element, values, sources);
+            if (layout != ScalarLayout::separate) {
+                pack_scalars_in_records(element, layout == ScalarLayout::in_records_backwards,
+                                        values, sources);
+            }
             if (first > 0 && !ply_write_instances(ply, sources.data(), sources.size(), first))
                 return false;
             std::vector<plylib::WriteSource> rest = sources;
@@ -476,10 +481,16 @@ std::string compare_outcomes(const WriteOutcome &by_values, const WriteOutcome &
 
 std::string compare_writes(const WritePlan &plan) {
     const WriteOutcome by_values = write_by_values(plan);
-    for (const bool in_records : {false, true}) {
+    const struct {
+        ScalarLayout layout;
+        const char *name;
+    } layouts[] = {{ScalarLayout::separate, ""},
+                   {ScalarLayout::in_records, " (scalars in records)"},
+                   {ScalarLayout::in_records_backwards, " (scalars in records, backwards)"}};
+    for (const auto &[layout, name] : layouts) {
         const std::string difference =
-            compare_outcomes(by_values, write_by_instances(plan, in_records));
-        if (!difference.empty()) return difference + (in_records ? " (scalars in records)" : "");
+            compare_outcomes(by_values, write_by_instances(plan, layout));
+        if (!difference.empty()) return difference + name;
     }
     return "";
 }

@@ -60,8 +60,10 @@ struct WriteOutcome {
 
 WriteOutcome write_by_values(const WritePlan &plan);
 // Scalars each from an array of their own, or side by side in one array of records (as a
-// mesh's x, y and z often are).
-WriteOutcome write_by_instances(const WritePlan &plan, bool scalars_in_records);
+// mesh's x, y and z often are), in the order of the properties or the other way round (as
+// colours stored blue first are).
+enum class ScalarLayout { separate, in_records, in_records_backwards };
+WriteOutcome write_by_instances(const WritePlan &plan, ScalarLayout layout);
 
 // Empty when both agree; otherwise what differs.
 std::string compare_writes(const WritePlan &plan);
