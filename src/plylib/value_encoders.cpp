@@ -99,8 +99,7 @@ inline char *encode_one_text(const unsigned char *src, char *out) {
         // through a double: a colour channel or a vertex index, as a rule.
         const Source value = load<Source>(src);
         if (value < integer_min(S) || value > integer_max(S)) return nullptr;
-        return value >= 0 ? format_unsigned32(out, static_cast<std::uint32_t>(value))
-                          : format_integer(out, value);
+        return format_integer(out, value);
     }
     typename ValueOf<S>::type typed;
     if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return nullptr;
