@@ -99,16 +99,38 @@ class BulkWriter {
     bool write_counted_rows(std::size_t instances, bool swap) {
         const SourcePlan &plan = plans_[0];
         const bool unsigned_entries = canonical(plan.property->value_type) == Scalar::u32;
+        // Kept in locals: the stores into the block could otherwise alias them.
+        const unsigned char *const values = plan.values;
+        const unsigned char *const lengths = plan.lengths;
+        const std::size_t stride = plan.stride, length_stride = plan.length_stride;
+        const std::size_t entry_stride = plan.entry_stride;
+        // Entries side by side in the machine's byte order, as the export's records and rows
+        // are.
+        const bool packed = !swap && entry_stride == 4;
         const auto put_bytes = [&](std::size_t length, const unsigned char *entry) {
             unsigned char *out = sink_.reserve(1 + 4 * length);
             *out++ = static_cast<unsigned char>(length);
             std::uint32_t negative = 0;
-            for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride, out += 4) {
-                std::uint32_t bits;
-                std::memcpy(&bits, entry, 4);
-                negative |= bits;
-                if (swap) bits = byte_swap(bits);
-                std::memcpy(out, &bits, 4);
+            // A triangle or a quad: copies of a fixed size, which the compiler makes a few moves.
+            const auto copy = [&]<std::size_t kEntries>() {
+                std::uint32_t row[kEntries];
+                std::memcpy(row, entry, sizeof row);
+                for (const std::uint32_t bits : row) negative |= bits;
+                std::memcpy(out, entry, sizeof row);
+                out += sizeof row;
+            };
+            if (packed && length == 3) {
+                copy.template operator()<3>();
+            } else if (packed && length == 4) {
+                copy.template operator()<4>();
+            } else {
+                for (std::size_t j = 0; j < length; ++j, entry += entry_stride, out += 4) {
+                    std::uint32_t bits;
+                    std::memcpy(&bits, entry, 4);
+                    negative |= bits;
+                    if (swap) bits = byte_swap(bits);
+                    std::memcpy(out, &bits, 4);
+                }
             }
             if (unsigned_entries && (negative & 0x80000000u)) return false;
             sink_.commit(out);
@@ -122,7 +144,7 @@ class BulkWriter {
                 out = format_unsigned32(out, static_cast<std::uint32_t>(length));
             }
             bool refused = false;
-            for (std::size_t j = 0; j < length; ++j, entry += plan.entry_stride) {
+            for (std::size_t j = 0; j < length; ++j, entry += entry_stride) {
                 std::int32_t value;
                 std::memcpy(&value, entry, sizeof value);
                 refused |= unsigned_entries && value < 0;
@@ -136,8 +158,8 @@ class BulkWriter {
             return true;
         };
         const auto put = [&](std::size_t i) {
-            const std::size_t length = plan.lengths[i * plan.length_stride];
-            const unsigned char *entries = plan.values + i * plan.stride;
+            const std::size_t length = lengths[i * length_stride];
+            const unsigned char *entries = values + i * stride;
             return ascii_ ? put_text(length, entries) : put_bytes(length, entries);
         };
         std::size_t i = 0;
