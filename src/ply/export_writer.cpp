@@ -106,11 +106,10 @@ bool write_records(p_ply ply, const interchange::HostMesh &mesh) {
     std::uint8_t lengths[FaceBatch::kFaces];
     for (std::size_t first = 0; first < mesh.face_records; first += FaceBatch::kFaces) {
         const std::size_t count = std::min(FaceBatch::kFaces, mesh.face_records - first);
-        const unsigned char *records = mesh.faces + first * interchange::kFaceSize;
         for (std::size_t i = 0; i < count; ++i) {
-            const bool quad = interchange::load_i32(records + i * interchange::kFaceSize + 12) >= 0;
-            lengths[i] = quad ? 4 : 3;
+            lengths[i] = interchange::face_record(mesh, first + i).d >= 0 ? 4 : 3;
         }
+        const unsigned char *records = mesh.faces + first * interchange::kFaceSize;
         if (!write_rows(ply, records, interchange::kFaceSize, lengths, count)) return false;
     }
     return true;

@@ -18,6 +18,20 @@ namespace {
 // Room for one ASCII value and the blank or line end after it.
 constexpr std::size_t kMaxTextBytes = kMaxNumberChars + 1;
 
+// `kEntries` 32-bit entries copied as they lie (a triangle or a quad: a copy of a fixed size,
+// which the compiler makes a few moves), `out` moved past them; returns their bits ORed, whose
+// top one says whether any is negative.
+template <std::size_t kEntries>
+std::uint32_t copy_packed(const unsigned char *entry, unsigned char *&out) {
+    std::uint32_t row[kEntries];
+    std::memcpy(row, entry, sizeof row);
+    std::memcpy(out, entry, sizeof row);
+    out += sizeof row;
+    std::uint32_t bits = 0;
+    for (const std::uint32_t one : row) bits |= one;
+    return bits;
+}
+
 double value_at(ColumnType type, const void *at) {
     const auto load = [at](auto typed) {
         std::memcpy(&typed, at, sizeof typed);
@@ -111,18 +125,10 @@ class BulkWriter {
             unsigned char *out = sink_.reserve(1 + 4 * length);
             *out++ = static_cast<unsigned char>(length);
             std::uint32_t negative = 0;
-            // A triangle or a quad: copies of a fixed size, which the compiler makes a few moves.
-            const auto copy = [&]<std::size_t kEntries>() {
-                std::uint32_t row[kEntries];
-                std::memcpy(row, entry, sizeof row);
-                for (const std::uint32_t bits : row) negative |= bits;
-                std::memcpy(out, entry, sizeof row);
-                out += sizeof row;
-            };
             if (packed && length == 3) {
-                copy.template operator()<3>();
+                negative = copy_packed<3>(entry, out);
             } else if (packed && length == 4) {
-                copy.template operator()<4>();
+                negative = copy_packed<4>(entry, out);
             } else {
                 for (std::size_t j = 0; j < length; ++j, entry += entry_stride, out += 4) {
                     std::uint32_t bits;

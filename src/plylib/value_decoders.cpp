@@ -145,7 +145,7 @@ DecodeStatus decode_ascii(ValueInput &input, double *value) {
 
 // Binary values are packed; `Swap` when the file's byte order is not the machine's.
 template <Scalar S, bool Swap>
-inline double unpack(const unsigned char *bytes) {
+inline typename ValueOf<S>::type unpack_typed(const unsigned char *bytes) {
     using T = typename ValueOf<S>::type;
     using U = typename UnsignedOf<sizeof(T)>::type;
     U bits;
@@ -153,7 +153,12 @@ inline double unpack(const unsigned char *bytes) {
     if constexpr (Swap) bits = byte_swap(bits);
     T typed;
     std::memcpy(&typed, &bits, sizeof(T));
-    return static_cast<double>(typed);
+    return typed;
+}
+
+template <Scalar S, bool Swap>
+inline double unpack(const unsigned char *bytes) {
+    return static_cast<double>(unpack_typed<S, Swap>(bytes));
 }
 
 template <Scalar S, bool Swap>
@@ -194,16 +199,8 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
             }
         }
     } else if constexpr (is_integer(S) && (C == ColumnType::int32 || C == ColumnType::uint8)) {
-        using T = typename ValueOf<S>::type;
-        using U = typename UnsignedOf<sizeof(T)>::type;
-        for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride) {
-            U bits;
-            std::memcpy(&bits, src, sizeof bits);
-            if constexpr (Swap) bits = byte_swap(bits);
-            T typed;
-            std::memcpy(&typed, &bits, sizeof typed);
-            store(dst, integer_column_value<Target>(typed));
-        }
+        for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride)
+            store(dst, integer_column_value<Target>(unpack_typed<S, Swap>(src)));
     } else {
         for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride)
             store(dst, column_value<Target>(unpack<S, Swap>(src)));
