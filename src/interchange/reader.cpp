@@ -68,11 +68,16 @@ ReadStatus load_file(const char *path, FileBytes &file) {
     }
     FileBytes loaded;
     loaded.size = static_cast<std::size_t>(size);
+    loaded.mapped = platform::map_whole_file(stream.get(), size);
+    if (loaded.mapped) {
+        file = std::move(loaded);
+        return {};
+    }
     // Uninitialised on purpose: every byte is overwritten by the read, and zeroing a large file
     // first would cost as much as reading it.
-    loaded.data = plylib::allocate_large(std::max<std::size_t>(loaded.size, 1));
-    if (!loaded.data) return failure(ReadCondition::too_large, ReadStep::open);
-    if (std::fread(loaded.data.get(), 1, loaded.size, stream.get()) != loaded.size) {
+    loaded.copy = plylib::allocate_large(std::max<std::size_t>(loaded.size, 1));
+    if (!loaded.copy) return failure(ReadCondition::too_large, ReadStep::open);
+    if (std::fread(loaded.copy.get(), 1, loaded.size, stream.get()) != loaded.size) {
         return failure(ReadCondition::cannot_open, ReadStep::open);
     }
     file = std::move(loaded);

@@ -13,16 +13,21 @@
 #include <span>
 
 #include "interchange/format.h"
+#include "platform/file_image.h"
 #include "plylib/large_memory.h"
 
 namespace tolvane::interchange {
 
-// The whole file, read in one block.
+// The whole file: its own pages mapped where the platform allows it, else a copy read in one
+// block. While a mapped image lives, its file cannot be replaced on Windows.
 struct FileBytes {
-    plylib::LargeMemory data;
+    platform::FileImage mapped;
+    plylib::LargeMemory copy;
     std::size_t size = 0;
 
-    std::span<const unsigned char> view() const { return {data.get(), size}; }
+    std::span<const unsigned char> view() const {
+        return {mapped ? mapped.get() : copy.get(), size};
+    }
 };
 
 // The mesh as it lies in the file's bytes. Nothing is copied: the views stay valid as long as
@@ -67,7 +72,7 @@ struct ReadStatus {
     std::int64_t end = 0;
 };
 
-// Reads the whole file into memory. On failure `file` is empty.
+// Brings the whole file into memory. On failure `file` is empty.
 ReadStatus load_file(const char *path, FileBytes &file);
 
 // Walks bytes already in memory; `mesh` points into `bytes` on success.

@@ -95,7 +95,12 @@ ExportResult export_ply(const char *input_path, const char *output_path,
     if (loaded.condition != ReadCondition::read) return from_read(loaded);
     const ExportPlan plan = plan_export(input.view(), options);
     if (plan.result.condition != ExportCondition::exported) return plan.result;
-    return {write_ply(output_path, plan.mesh, plan.faces, options)};
+    SafeOutput output;
+    const ExportCondition written = write_ply(output, output_path, plan.mesh, plan.faces, options);
+    // A mapped input keeps its file from being replaced, and the output may be that file.
+    input = {};
+    if (written != ExportCondition::exported) return {written};
+    return {commit_output(output) ? ExportCondition::exported : ExportCondition::write_failed};
 }
 
 }  // namespace tolvane::ply

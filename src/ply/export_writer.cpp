@@ -6,7 +6,6 @@
 #include <iterator>
 #include <memory>
 
-#include "platform/safe_output.h"
 #include "plylib/rply.h"
 #include "plylib/rply_bulk.h"
 
@@ -135,9 +134,9 @@ bool write_split_quads(p_ply ply, const interchange::HostMesh &mesh) {
 
 }  // namespace
 
-ExportCondition write_ply(const char *output_path, const interchange::HostMesh &mesh,
-                          std::uint64_t faces, const ExportOptions &options) {
-    SafeOutput output;
+ExportCondition write_ply(SafeOutput &output, const char *output_path,
+                          const interchange::HostMesh &mesh, std::uint64_t faces,
+                          const ExportOptions &options) {
     if (!open_output(output, output_path)) return ExportCondition::cannot_create;
     PlyHandle ply(ply_create_sink(write_to_output, &output,
                                   options.binary ? PLY_DEFAULT : PLY_ASCII, nullptr, 0, nullptr));
@@ -151,8 +150,7 @@ ExportCondition write_ply(const char *output_path, const interchange::HostMesh &
         write_vertices(ply.get(), mesh) &&
         (options.split_quads ? write_split_quads(ply.get(), mesh) : write_records(ply.get(), mesh));
     const bool closed = ply_close(ply.release()) != 0;
-    if (!all_written || !closed) return ExportCondition::write_failed;
-    return commit_output(output) ? ExportCondition::exported : ExportCondition::write_failed;
+    return all_written && closed ? ExportCondition::exported : ExportCondition::write_failed;
 }
 
 }  // namespace tolvane::ply

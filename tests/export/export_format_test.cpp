@@ -218,13 +218,66 @@ TEST(ExportInput, MagicIsNotComparedAndNothingAfterTheFacesIsRead) {
     EXPECT_EQ(out.ply, export_bytes(worked_triangle(), 0.0).ply);
 }
 
+// A mesh as its parts, for the interchange file and the PLY file expected of it.
+struct MeshParts {
+    std::vector<float> xyz;
+    std::vector<std::uint8_t> rgb;
+    std::vector<std::int32_t> abcd;  // d < 0: a triangle
+
+    std::string interchange() const {
+        return interchange_magic() + vertex_chunk(xyz) + colour_chunk(rgb) + face_chunk(abcd) +
+               end_marker();
+    }
+    Faces faces(bool split) const {
+        Faces out;
+        for (std::size_t i = 0; i < abcd.size(); i += 4) {
+            const std::int32_t a = abcd[i], b = abcd[i + 1], c = abcd[i + 2], d = abcd[i + 3];
+            if (d < 0) {
+                out.push_back({a, b, c});
+            } else if (split) {
+                out.insert(out.end(), {{a, b, c}, {c, d, a}});
+            } else {
+                out.push_back({a, b, c, d});
+            }
+        }
+        return out;
+    }
+};
+
+// A strip of quads and triangles over 1 MiB, so that systems which map large inputs rather than
+// read them do.
+MeshParts large_mesh() {
+    constexpr int kVertices = 100'000;
+    MeshParts mesh;
+    for (int k = 0; k < kVertices; ++k) {
+        mesh.xyz.insert(mesh.xyz.end(), {static_cast<float>(k / 2), k % 2 + 0.5f, -0.125f});
+        mesh.rgb.insert(mesh.rgb.end(), {static_cast<std::uint8_t>(k), 7, 200});
+    }
+    for (int k = 0; k + 3 < kVertices; k += 2) {
+        mesh.abcd.insert(mesh.abcd.end(), {k, k + 1, k + 3, k % 4 == 0 ? -1 : k + 2});
+    }
+    return mesh;
+}
+
 TEST(ExportInput, OutputMayReplaceTheInputItself) {
-    ScratchFolder folder;
-    const std::string path = folder.file("mesh");
-    write_bytes(path, worked_triangle());
-    ASSERT_EQ(export_file(path, 0.0, path), 0.0f);
-    EXPECT_EQ(read_bytes(path), export_bytes(worked_triangle(), 0.0).ply);
-    EXPECT_EQ(listing(folder.path), "mesh\n");
+    const MeshParts large = large_mesh();
+    for (const double value : {0.0, 3.0}) {
+        const bool binary_split = value == 3.0;
+        const std::string small_input = worked_triangle();
+        const std::string large_input = large.interchange();
+        const std::string small_expected = export_bytes(small_input, value).ply;
+        const std::string large_expected =
+            expected_ply(binary_split, large.xyz, large.rgb, large.faces(binary_split));
+        for (const auto &[input, expected] :
+             {std::pair{&small_input, &small_expected}, std::pair{&large_input, &large_expected}}) {
+            ScratchFolder folder;
+            const std::string path = folder.file("mesh");
+            write_bytes(path, *input);
+            ASSERT_EQ(export_file(path, value, path), 0.0f) << input->size() << " bytes";
+            EXPECT_TRUE(read_bytes(path) == *expected) << input->size() << " bytes, " << value;
+            EXPECT_EQ(listing(folder.path), "mesh\n");
+        }
+    }
 }
 
 }  // namespace
