@@ -112,9 +112,10 @@ bool hex_magnitude_below_one(const char *p, const char *end) {
 // As the C runtime's strtod takes a whole token in the "C" locale: an optional sign, then a
 // decimal number, a hexadecimal one after "0x", "inf", "infinity" or "nan" and "nan(...)" in any
 // case. A value beyond the type's largest finite one is out of range (infinities included); a
-// value too small for the type reads as a zero of its sign; NaN is taken.
+// value too small for the type reads as a zero of its sign; NaN is taken. Cold, as the parsers
+// below are: they serve the tokens that the in-place parsers leave, and are built small.
 template <typename Float>
-NumberStatus parse_float(const char *begin, const char *end, Float *value) {
+[[gnu::cold]] NumberStatus parse_float(const char *begin, const char *end, Float *value) {
     const char *p = begin;
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
@@ -141,8 +142,8 @@ NumberStatus parse_float(const char *begin, const char *end, Float *value) {
 
 }  // namespace
 
-NumberStatus parse_integer(const char *begin, const char *end, std::int64_t lo, std::int64_t hi,
-                           std::int64_t *value) {
+[[gnu::cold]] NumberStatus parse_integer(const char *begin, const char *end, std::int64_t lo,
+                                         std::int64_t hi, std::int64_t *value) {
     if (!skip_plus(begin, end)) return NumberStatus::invalid;
     std::int64_t parsed = 0;
     const auto [stop, error] = std::from_chars(begin, end, parsed, 10);

@@ -48,7 +48,7 @@ DecodeStatus from_number_status(NumberStatus status) {
 
 // The general path: the whole token, wherever it lies, checked with the full rules.
 template <Scalar S>
-DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
+[[gnu::cold]] DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
     if (!input.next_token()) return input.end_status();
     NumberStatus status;
     if constexpr (S == Scalar::f32) {
