@@ -224,9 +224,9 @@ struct MeshParts {
     std::vector<std::uint8_t> rgb;
     std::vector<std::int32_t> abcd;  // d < 0: a triangle
 
-    std::string interchange() const {
+    std::string interchange(bool with_end_marker = true) const {
         return interchange_magic() + vertex_chunk(xyz) + colour_chunk(rgb) + face_chunk(abcd) +
-               end_marker();
+               (with_end_marker ? end_marker() : "");
     }
     Faces faces(bool split) const {
         Faces out;
@@ -247,7 +247,7 @@ struct MeshParts {
 // A strip of quads and triangles over 1 MiB, so that systems which map large inputs rather than
 // read them do.
 MeshParts large_mesh() {
-    constexpr int kVertices = 100'000;
+    constexpr int kVertices = 70'000;
     MeshParts mesh;
     for (int k = 0; k < kVertices; ++k) {
         mesh.xyz.insert(mesh.xyz.end(), {static_cast<float>(k / 2), k % 2 + 0.5f, -0.125f});
@@ -277,6 +277,28 @@ TEST(ExportInput, OutputMayReplaceTheInputItself) {
             EXPECT_TRUE(read_bytes(path) == *expected) << input->size() << " bytes, " << value;
             EXPECT_EQ(listing(folder.path), "mesh\n");
         }
+    }
+}
+
+// Files of 1 MiB and either side of it, ending right after their last face record: whether a
+// system maps such an input or reads it, every byte up to the last one is taken.
+TEST(ExportInput, InputsAroundOneMebibyteAreReadToTheirLastByte) {
+    constexpr std::size_t kVertices = 40'000;
+    for (const std::size_t faces : {25'530u, 25'531u, 25'532u}) {
+        MeshParts mesh;
+        for (std::size_t k = 0; k < kVertices; ++k) {
+            mesh.xyz.insert(mesh.xyz.end(), {static_cast<float>(k), 0.5f, -2.0f});
+            mesh.rgb.insert(mesh.rgb.end(), {static_cast<std::uint8_t>(k), 1, 2});
+        }
+        for (std::size_t i = 0; i < faces; ++i) {
+            const auto a = static_cast<std::int32_t>(i % (kVertices - 3));
+            mesh.abcd.insert(mesh.abcd.end(), {a, a + 1, a + 2, i % 2 ? a + 3 : -1});
+        }
+        const std::string input = mesh.interchange(false);
+        const Exported out = export_bytes(input, 1.0);
+        ASSERT_EQ(out.result, 0.0f) << input.size() << " bytes";
+        EXPECT_TRUE(out.ply == expected_ply(true, mesh.xyz, mesh.rgb, mesh.faces(false)))
+            << input.size() << " bytes";
     }
 }
 
