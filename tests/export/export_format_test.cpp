@@ -244,23 +244,24 @@ struct MeshParts {
     }
 };
 
-// A strip of quads and triangles over 1 MiB, so that systems which map large inputs rather than
-// read them do.
-MeshParts large_mesh() {
-    constexpr int kVertices = 70'000;
+// `vertices` vertices and `faces` faces, triangles and quads in turn. An interchange file of
+// it holds 80 + 16 x (vertices + faces) bytes without its end marker.
+MeshParts mesh_of(std::size_t vertices, std::size_t faces) {
     MeshParts mesh;
-    for (int k = 0; k < kVertices; ++k) {
+    for (std::size_t k = 0; k < vertices; ++k) {
         mesh.xyz.insert(mesh.xyz.end(), {static_cast<float>(k / 2), k % 2 + 0.5f, -0.125f});
         mesh.rgb.insert(mesh.rgb.end(), {static_cast<std::uint8_t>(k), 7, 200});
     }
-    for (int k = 0; k + 3 < kVertices; k += 2) {
-        mesh.abcd.insert(mesh.abcd.end(), {k, k + 1, k + 3, k % 4 == 0 ? -1 : k + 2});
+    for (std::size_t i = 0; i < faces; ++i) {
+        const auto a = static_cast<std::int32_t>(i % (vertices - 3));
+        mesh.abcd.insert(mesh.abcd.end(), {a, a + 1, a + 2, i % 2 ? a + 3 : -1});
     }
     return mesh;
 }
 
 TEST(ExportInput, OutputMayReplaceTheInputItself) {
-    const MeshParts large = large_mesh();
+    // Over 1 MiB, so that systems which map large inputs rather than read them do.
+    const MeshParts large = mesh_of(70'000, 35'000);
     for (const double value : {0.0, 3.0}) {
         const bool binary_split = value == 3.0;
         const std::string small_input = worked_triangle();
@@ -283,17 +284,8 @@ TEST(ExportInput, OutputMayReplaceTheInputItself) {
 // Files of 1 MiB and either side of it, ending right after their last face record: whether a
 // system maps such an input or reads it, every byte up to the last one is taken.
 TEST(ExportInput, InputsAroundOneMebibyteAreReadToTheirLastByte) {
-    constexpr std::size_t kVertices = 40'000;
     for (const std::size_t faces : {25'530u, 25'531u, 25'532u}) {
-        MeshParts mesh;
-        for (std::size_t k = 0; k < kVertices; ++k) {
-            mesh.xyz.insert(mesh.xyz.end(), {static_cast<float>(k), 0.5f, -2.0f});
-            mesh.rgb.insert(mesh.rgb.end(), {static_cast<std::uint8_t>(k), 1, 2});
-        }
-        for (std::size_t i = 0; i < faces; ++i) {
-            const auto a = static_cast<std::int32_t>(i % (kVertices - 3));
-            mesh.abcd.insert(mesh.abcd.end(), {a, a + 1, a + 2, i % 2 ? a + 3 : -1});
-        }
+        const MeshParts mesh = mesh_of(40'000, faces);
         const std::string input = mesh.interchange(false);
         const Exported out = export_bytes(input, 1.0);
         ASSERT_EQ(out.result, 0.0f) << input.size() << " bytes";
