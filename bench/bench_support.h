@@ -36,8 +36,8 @@ std::uint64_t file_size(const std::string &path);
 // The middle value (the upper middle of an even count): what every figure reports.
 double median(std::vector<double> values);
 
-// Seconds to read `input` and to write `output_bytes` to `scratch_output` with plain buffered
-// streams: what any conversion of these files must at least spend. Median of `runs`.
+// Seconds to read `input` and to write `output_bytes` to `scratch_output` with plain reads and
+// writes of 1 MiB: what any conversion of these files must at least spend. Median of `runs`.
 double io_floor_seconds(const std::string &input, std::uint64_t output_bytes,
                         const std::string &scratch_output, int runs);
 
