@@ -83,7 +83,7 @@ struct StreamedImport {
     ImportColumns &columns;
     interchange::StreamedMesh &mesh;
 };
-constexpr std::size_t kStreamedInstances = 16384;
+constexpr std::size_t kStreamedInstances = 65536;
 
 void hand_on_coordinates(plylib::Column &column, void *context) {
     interchange::stream_coordinates(static_cast<StreamedImport *>(context)->mesh,

@@ -11,7 +11,7 @@ namespace plylib {
 
 class ByteSink {
   public:
-    static constexpr std::size_t kBlockSize = std::size_t{256} << 10;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
     // The most that reserve() may ask for.
     static constexpr std::size_t kMaxReserve = 64;
 
