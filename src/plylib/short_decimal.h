@@ -22,6 +22,7 @@ inline constexpr bool kDoubleArithmeticIsExact = false;
 // up to 1e22. False leaves the number to std::from_chars; true sets `stop` just past the
 // number's text. `float32` rounds the value to float (a result on a float rounding midpoint is
 // left to std::from_chars).
+template <bool kInlineDigits>
 [[gnu::always_inline]] inline bool parse_short_decimal(const char *begin, const char *end,
                                                        bool float32, double *value,
                                                        const char **stop) {
@@ -35,12 +36,12 @@ inline constexpr bool kDoubleArithmeticIsExact = false;
     if (negative) ++p;
     std::uint64_t mantissa = 0;
     const unsigned char *const whole = p;
-    p = accumulate_digits(p, last, mantissa);
+    p = accumulate_digits<kInlineDigits>(p, last, mantissa);
     std::ptrdiff_t digits = p - whole;
     int exponent = 0;
     if (p != last && *p == '.') {
         const unsigned char *const fraction = ++p;
-        p = accumulate_digits(p, last, mantissa);
+        p = accumulate_digits<kInlineDigits>(p, last, mantissa);
         digits += p - fraction;
         if (p - fraction > kMaxDigits) return false;
         exponent = -static_cast<int>(p - fraction);

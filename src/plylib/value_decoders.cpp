@@ -69,8 +69,9 @@ template <Scalar S>
 }
 
 // A decimal integer of the type where it lies, kept as an integer. At most 18 digits cannot
-// overflow; longer numbers take the general path.
-template <Scalar S>
+// overflow; longer numbers take the general path. `kInlineDigits` for the hot loops of the
+// usual files.
+template <Scalar S, bool kInlineDigits = false>
 inline bool parse_integer_in_place(const char *text, const char *end, std::int64_t *value,
                                    const char **stop) {
     const auto *p = reinterpret_cast<const unsigned char *>(text);
@@ -79,7 +80,7 @@ inline bool parse_integer_in_place(const char *text, const char *end, std::int64
     if (*p == '-' || *p == '+') negative = *p++ == '-';
     const unsigned char *const digits = p;
     std::uint64_t magnitude = 0;  // wraps harmlessly past 19 digits: refused below
-    p = accumulate_digits(p, last, magnitude);
+    p = accumulate_digits<kInlineDigits>(p, last, magnitude);
     if (p == digits || p - digits > 18) return false;
     const auto parsed =
         negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
@@ -97,7 +98,8 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
     if constexpr (S == Scalar::f32 || S == Scalar::f64) {
         using Float = std::conditional_t<S == Scalar::f32, float, double>;
         if (*p == '+' && ++p != end && (*p == '-' || *p == '+')) return false;
-        if (parse_short_decimal(p, end, S == Scalar::f32, value, stop)) return true;
+        // Coordinates, nearly always: the digits inline.
+        if (parse_short_decimal<true>(p, end, S == Scalar::f32, value, stop)) return true;
         Float parsed;
         const auto [after, error] = std::from_chars(p, end, parsed, std::chars_format::general);
         if (error != std::errc{} || !std::isfinite(parsed)) return false;
@@ -208,10 +210,10 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
 }
 
 // Integers as parse_in_place takes them, kept as integers.
-template <Scalar S>
+template <Scalar S, bool kInlineDigits = false>
 inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char *end,
                                    std::int64_t *value) {
-    return framed_in_place(p, end, value, parse_integer_in_place<S>);
+    return framed_in_place(p, end, value, parse_integer_in_place<S, kInlineDigits>);
 }
 
 template <Scalar S, int C>
@@ -227,8 +229,12 @@ bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned
             using Target = typename ColumnValueOf<kColumn>::type;
             if constexpr (is_integer(S) &&
                           (kColumn == ColumnType::int32 || kColumn == ColumnType::uint8)) {
+                // Colour channels and vertex indices, nearly always: the digits inline.
+                constexpr bool kUsual = kColumn == ColumnType::uint8
+                                            ? S == Scalar::u8
+                                            : S == Scalar::i32 || S == Scalar::u32;
                 std::int64_t value;
-                if (!ascii_integer_in_place<S>(q, end, &value)) return false;
+                if (!ascii_integer_in_place<S, kUsual>(q, end, &value)) return false;
                 store(dst, integer_column_value<Target>(value));
             } else {
                 double value;
@@ -247,12 +253,12 @@ bool decode_counted_row(const unsigned char *&p, const unsigned char *end, std::
                         std::size_t width, std::int32_t pad, std::int32_t *row, bool *kept) {
     const unsigned char *q = p;
     std::int64_t count;
-    if (!ascii_integer_in_place<Scalar::u8>(q, end, &count)) return false;
+    if (!ascii_integer_in_place<Scalar::u8, true>(q, end, &count)) return false;
     const auto length = static_cast<std::size_t>(count);
     const bool keep = length >= min_length && length <= width;
     for (std::size_t j = 0; j < length; ++j) {
         std::int64_t value;
-        if (!ascii_integer_in_place<S>(q, end, &value)) return false;
+        if (!ascii_integer_in_place<S, true>(q, end, &value)) return false;
         if (keep) row[j] = integer_column_value<std::int32_t>(value);
     }
     if (keep) {
