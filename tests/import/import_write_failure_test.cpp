@@ -10,9 +10,10 @@ namespace {
 TEST(ImportWriteFailure, AFullDiskGivesMinusSixAndKeepsTheOldOutput) {
     if (!can_run_in_child()) GTEST_SKIP() << "needs a child process with a file size limit";
     ScratchFolder folder;
-    // Large enough that the interchange file cannot fit under the limit below.
+    // Large enough that the interchange file cannot fit under the limit below, and that its
+    // vertices go out while the faces are still being read (in pieces of 65,536 vertices).
     std::string body;
-    const int vertices = 20000;
+    const int vertices = 70000;
     for (int i = 0; i < vertices; ++i) body += std::to_string(i) + " 0 0\n";
     for (int i = 0; i + 2 < vertices; ++i) {
         body += "3 " + std::to_string(i) + " " + std::to_string(i + 1) + " " +
