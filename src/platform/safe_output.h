@@ -4,8 +4,9 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <memory>
 #include <string>
+
+#include "plylib/large_memory.h"
 
 namespace tolvane {
 
@@ -13,7 +14,7 @@ struct SafeOutput {
     std::FILE *stream = nullptr;
     std::string temp_path;
     std::string target;
-    std::unique_ptr<char[]> buffer;
+    plylib::LargeMemory buffer;  // not cleared: only the bytes written to it are read
     std::size_t buffered = 0;
     bool failed = false;  // the first write error, kept until commit
 

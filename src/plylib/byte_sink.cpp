@@ -2,8 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace plylib {
+
+ByteSink::ByteSink(p_ply_sink_write write, void *context)
+    : write_(write), context_(context), buffer_(allocate_large(kBlockSize)) {
+    if (!buffer_) throw std::bad_alloc();
+}
 
 void ByteSink::append(const void *data, std::size_t size) {
     const auto *bytes = static_cast<const unsigned char *>(data);

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 
+#include "plylib/large_memory.h"
 #include "plylib/rply.h"
 
 namespace plylib {
@@ -15,7 +15,8 @@ class ByteSink {
     // The most that reserve() may ask for.
     static constexpr std::size_t kMaxReserve = 64;
 
-    ByteSink(p_ply_sink_write write, void *context) : write_(write), context_(context) {}
+    // Throws std::bad_alloc when there is no memory for the block.
+    ByteSink(p_ply_sink_write write, void *context);
     ByteSink(const ByteSink &) = delete;
     ByteSink &operator=(const ByteSink &) = delete;
 
@@ -36,7 +37,7 @@ class ByteSink {
   private:
     p_ply_sink_write write_;
     void *context_;
-    std::unique_ptr<unsigned char[]> buffer_{new unsigned char[kBlockSize]};
+    LargeMemory buffer_;
     std::size_t used_ = 0;
     bool failed_ = false;
 };
