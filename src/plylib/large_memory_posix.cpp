@@ -15,8 +15,8 @@ constexpr std::size_t kMappedFrom = std::size_t{512} << 10;
 
 // The large pages' size on x86 and most other systems. A block is mapped in whole ones, on
 // their boundaries, so that each can be one large page. Small pages take a fault for every
-// 4 KiB, and on a virtual machine those faults cost several times what clearing a large page
-// does: a binary import took 1,116 faults, and now takes 291.
+// 4 KiB, and on a virtual machine those 512 faults cost many times what clearing one large page
+// does.
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
 
 }  // namespace
