@@ -1,7 +1,6 @@
 #include "platform/safe_output.h"
 
 #include <cstring>
-#include <new>
 
 #include "platform/replace_file.h"
 
@@ -37,8 +36,7 @@ bool open_output(SafeOutput &output, const char *target) {
     output.temp_path = std::move(temp.path);
     // Large pages where the system has them, and not cleared first: on a virtual machine each
     // fresh small page costs microseconds to fault in.
-    output.buffer = plylib::allocate_large(kBufferSize);
-    if (!output.buffer) throw std::bad_alloc();
+    output.buffer = plylib::allocate_large_or_throw(kBufferSize);
     output.buffered = 0;
     output.failed = false;
     return true;

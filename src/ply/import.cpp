@@ -83,6 +83,8 @@ struct StreamedImport {
     ImportColumns &columns;
     interchange::StreamedMesh &mesh;
 };
+// About 1 MiB a write: smaller pieces cost more calls, each of which costs microseconds on a
+// virtual machine.
 constexpr std::size_t kStreamedInstances = 65536;
 
 void hand_on_coordinates(plylib::Column &column, void *context) {

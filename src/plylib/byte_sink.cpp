@@ -2,14 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace plylib {
 
 ByteSink::ByteSink(p_ply_sink_write write, void *context)
-    : write_(write), context_(context), buffer_(allocate_large(kBlockSize)) {
-    if (!buffer_) throw std::bad_alloc();
-}
+    : write_(write), context_(context), buffer_(allocate_large_or_throw(kBlockSize)) {}
 
 void ByteSink::append(const void *data, std::size_t size) {
     const auto *bytes = static_cast<const unsigned char *>(data);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace plylib {
 
@@ -20,10 +19,7 @@ ByteSource::ByteSource(FileHandle file) : file_(std::move(file)) {
 bool ByteSource::refill() {
     cur = end;
     if (!file_ || read_failed_) return false;
-    if (!block_) {
-        block_ = allocate_large(kBlockSize);
-        if (!block_) throw std::bad_alloc();
-    }
+    if (!block_) block_ = allocate_large_or_throw(kBlockSize);
     const std::size_t got = std::fread(block_.get(), 1, kBlockSize, file_.get());
     if (got == 0) {
         if (std::ferror(file_.get())) read_failed_ = true;

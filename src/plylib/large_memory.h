@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 
 namespace plylib {
 
@@ -17,5 +18,12 @@ using LargeMemory = std::unique_ptr<unsigned char[], LargeMemoryFree>;
 
 // Null when memory runs out.
 LargeMemory allocate_large(std::size_t bytes) noexcept;
+
+// The same for callers whose way out when memory runs out is std::bad_alloc.
+inline LargeMemory allocate_large_or_throw(std::size_t bytes) {
+    LargeMemory memory = allocate_large(bytes);
+    if (!memory) throw std::bad_alloc();
+    return memory;
+}
 
 }  // namespace plylib
