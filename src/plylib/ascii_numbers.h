@@ -37,12 +37,17 @@ inline std::uint64_t eight_digit_text(std::uint32_t value) {
     return x + 0x3030303030303030u;
 }
 
+// How many digits a value below 2^32 has (1 for 0).
+inline unsigned decimal_digit_count(std::uint32_t value) {
+    // bit_width x log10(2) is the number of digits less one, or that number.
+    const auto estimate = static_cast<unsigned>(std::bit_width(value | 1) * 1233) >> 12;
+    return estimate + (value >= kPowersOfTen[estimate] ? 1 : 0) + (value == 0);
+}
+
 // The digits of a value below 2^32 (what nearly every integer of a mesh file is: vertex
 // indices, counts, colour channels), with no loop over them. Writes up to 16 bytes at `out`.
 inline char *format_unsigned32(char *out, std::uint32_t value) {
-    // bit_width x log10(2) is the number of digits less one, or that number.
-    const auto estimate = static_cast<unsigned>(std::bit_width(value | 1) * 1233) >> 12;
-    unsigned count = estimate + (value >= kPowersOfTen[estimate] ? 1 : 0) + (value == 0);
+    unsigned count = decimal_digit_count(value);
     const auto put = [&out](std::uint64_t text, unsigned digits) {
         // The last `digits` characters moved to the front, stored first byte first.
         text >>= 8 * (8 - digits);

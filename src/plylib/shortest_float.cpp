@@ -1,8 +1,8 @@
 // Two ways to the digits, both exact:
-// - floats of the usual magnitudes: 64-bit integer arithmetic, nearest multiple of 10^q against
-//   the float's rounding interval, q from about six digits in;
-// - everything else: the classic free-format digit generation over big integers (the value,
-//   its interval and the scale as exact ratios), slower but for every float and double.
+// - floats: one 64-bit power of ten scales the float's rounding interval to about one unit, and
+//   whole numbers in it, or whole tens, are the candidates;
+// - doubles: the classic free-format digit generation over big integers (the value, its
+//   interval and the scale as exact ratios), slower, but doubles are seldom written.
 // The digits are the fewest that read back to the value and, among those, the nearest to it
 // (ties to an even digit); the layout is fixed notation unless scientific is shorter.
 #include "plylib/shortest_float.h"
@@ -58,31 +58,55 @@ char *digits_before(char *end, std::uint64_t value) {
 // end before its units, as printf does (such a value is a whole number).
 char *whole_number(char *out, std::uint64_t f, int e);
 
-// The text of `decimal` (of value f x 2^e) at `out`, which has room for 31 characters.
-//
-// Digits that are at most nine (every float's, many doubles') move as fixed 16-byte blocks,
-// and leading zeros as a fixed 8-byte one, which the compiler turns into a few moves where
-// a copy of a varying length is a call: that took a third of the time of a float. The room
-// allows it: such a text is at most 9 digits, a point and 4 leading zeros.
-char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
-    char text[32] = {};
-    const bool short_digits = decimal.digits < 1000000000;
-    int count;
-    if (short_digits) {
-        count = static_cast<int>(
-            format_unsigned32(text, static_cast<std::uint32_t>(decimal.digits)) - text);
-    } else {
-        count = 10;
-        while (count < 20 && decimal.digits >= kPowersOfTen[count]) ++count;
-        digits_before(text + count, decimal.digits);
-    }
-    const auto copy = [short_digits](char *to, const char *from, int length) {
-        if (short_digits) {
-            std::memcpy(to, from, 16);
+// The digits of a decimal as text, handed out as runs from a given digit on. A run is stored
+// whole, with up to 16 more bytes after it that the caller overwrites or leaves beyond its end:
+// digits up to nine (every float's, many doubles') stay in a register and go out as one 8-byte
+// store, never through memory that is read back, whose stores the processor cannot forward.
+class DigitText {
+  public:
+    explicit DigitText(std::uint64_t digits) {
+        if (digits < 1000000000) {
+            const auto value = static_cast<std::uint32_t>(digits);
+            count = static_cast<int>(decimal_digit_count(value));
+            lead_ = count > 8 ? 1 : 0;
+            if (lead_) first_ = static_cast<char>('0' + value / 100000000);
+            text_ = eight_digit_text(value % 100000000) >> 8 * (8 - (count - lead_));
         } else {
-            std::memcpy(to, from, static_cast<std::size_t>(length));
+            count = 10;
+            while (count < 20 && digits >= kPowersOfTen[count]) ++count;
+            digits_before(long_ + count, digits);
         }
-    };
+    }
+    int count;
+
+    // Digits [first, count) at `to`.
+    void put(char *to, int first) const {
+        if (count >= 10) {
+            std::memcpy(to, long_ + first, static_cast<std::size_t>(count - first));
+        } else if (first < lead_) {
+            *to = first_;
+            store_text(to + 1, text_);
+        } else {
+            store_text(to, text_ >> 8 * (first - lead_));
+        }
+    }
+    char first_digit() const { return count >= 10 ? long_[0] : lead_ ? first_ : char(text_); }
+
+  private:
+    static void store_text(char *to, std::uint64_t text) {
+        if constexpr (std::endian::native == std::endian::big) text = __builtin_bswap64(text);
+        std::memcpy(to, &text, sizeof text);
+    }
+    int lead_ = 0;  // 1 when a ninth digit goes before the eight in text_
+    char first_ = 0;
+    std::uint64_t text_ = 0;  // up to eight digits, the first in the lowest byte
+    char long_[20];
+};
+
+// The text of `decimal` (of value f x 2^e) at `out`, which has room for 31 characters.
+char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
+    const DigitText text(decimal.digits);
+    const int count = text.count;
     const int exponent = decimal.exponent;
     const int scientific_exponent = exponent + count - 1;
     const int magnitude = std::abs(scientific_exponent);
@@ -93,32 +117,23 @@ char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
                                                     : 2 - exponent;
     if (fixed_length <= scientific_length) {
         if (exponent > 0) return whole_number(out, f, e);
-        if (exponent == 0) {
-            copy(out, text, count);
-            return out + count;
-        }
+        text.put(out, 0);
+        if (exponent == 0) return out + count;
         const int whole = count + exponent;
         if (whole > 0) {
-            copy(out, text, whole);
-            copy(out + whole + 1, text + whole, count - whole);
+            text.put(out + whole + 1, whole);
             out[whole] = '.';
             return out + count + 1;
         }
-        *out++ = '0';
-        *out++ = '.';
-        if (short_digits) {
-            std::memcpy(out, "00000000", 8);
-        } else {
-            std::memset(out, '0', static_cast<std::size_t>(-whole));
-        }
-        out += -whole;
-        copy(out, text, count);
-        return out + count;
+        // Fixed is the shorter only up to three zeros after the point.
+        std::memcpy(out, "0.000000", 8);
+        text.put(out + 2 - whole, 0);
+        return out + fixed_length;
     }
-    *out++ = text[0];
+    *out++ = text.first_digit();
     if (count > 1) {
         *out++ = '.';
-        copy(out, text + 1, count - 1);
+        text.put(out, 1);
         out += count - 1;
     }
     *out++ = 'e';
@@ -126,88 +141,83 @@ char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
     return write_digits(out, static_cast<std::uint64_t>(magnitude), exponent_digits);
 }
 
-// Floats from 2^-38 to 2^63, by 64-bit integer arithmetic. The float v is m x 2^-shift. At a
-// decimal exponent q the multiples of 10^q just below and just above v are checked against its
-// rounding interval, which reaches half a spacing of floats either way (a quarter below a power
-// of two), in integer units: v = value / step multiples, half a spacing = half / 2 of them.
-// False leaves the float to the general way (other magnitudes, two candidates equally near).
-bool usual_float(std::uint32_t bits, Decimal *decimal) {
-    const int biased = static_cast<int>(bits >> 23);
-    const std::uint64_t fraction = bits & 0x7fffff;
-    if (biased <= 1) return false;
-    const std::uint64_t m = fraction | 0x800000;
-    const int shift = 150 - biased;
-    if (shift < -39 || shift > 61) return false;
-    const bool inclusive = m % 2 == 0;  // an even float takes the ties of its interval
-    const bool narrower_below = fraction == 0;
-    const int lowest_q = shift > 0 ? -12 : 0, highest_q = shift > 0 ? 0 : 12;
-    // 1: a multiple of 10^q lies in the interval (the nearer, when both do); 0: none; -1: tie.
-    const auto nearest = [=](int q, std::uint64_t *candidate) {
-        std::uint64_t step, twice_half, below, remainder;
-        if (shift > 0) {  // units of 10^q / 2^shift
-            twice_half = kPowersOfTen[-q];
-            const std::uint64_t value = m * twice_half;
-            step = std::uint64_t{1} << shift;
-            below = value >> shift;
-            remainder = value & (step - 1);
-        } else {  // units of 1
-            const std::uint64_t value = m << -shift;
-            step = kPowersOfTen[q];
-            twice_half = std::uint64_t{1} << -shift;
-            below = value / step;
-            remainder = value % step;
-        }
-        const auto within = [&](std::uint64_t distance, unsigned times) {
-            const std::uint64_t scaled = distance * times;
-            return scaled < twice_half || (inclusive && scaled == twice_half);
-        };
-        const bool below_fits = below > 0 && within(remainder, narrower_below ? 4 : 2);
-        const bool above_fits = within(step - remainder, 2);
-        if (below_fits && above_fits) {
-            if (remainder == step - remainder) return -1;
-            *candidate = remainder < step - remainder ? below : below + 1;
-        } else if (below_fits || above_fits) {
-            *candidate = below_fits ? below : below + 1;
-        } else {
-            return 0;
-        }
-        return 1;
-    };
-    // Fitting only grows with q (a multiple of 10^(q+1) is one of 10^q): walk to the largest q
-    // that fits. The interval is about as wide as the spacing of floats, 2^-shift units, so a
-    // multiple of the largest 10^q below that nearly always lies in it, and one of ten times
-    // that seldom: start there, floor(-shift x log10 2).
-    const int estimate = (-shift * 78913) >> 18;
-    int q = std::clamp(estimate, lowest_q, highest_q);
-    std::uint64_t candidate = 0;
-    int fits = nearest(q, &candidate);
-    if (fits < 0) return false;
-    if (fits == 1) {
-        std::uint64_t wider = 0;
-        for (;;) {
-            if (q == highest_q) {
-                if (shift <= 0) return false;  // more might fit than 64 bits can check
-                break;
-            }
-            const int wider_fits = nearest(q + 1, &wider);
-            if (wider_fits < 0) return false;
-            if (wider_fits == 0) break;
-            ++q;
-            candidate = wider;
-        }
-    } else {
-        do {
-            if (--q < lowest_q) return false;
-            fits = nearest(q, &candidate);
-            if (fits < 0) return false;
-        } while (fits == 0);
+// 10^k for k from -31 to 45 (every power a float's digits need), each as its leading 64 bits,
+// rounded up: 10^k = g x 2^(floor(log2 10^k) - 63), g just above.
+constexpr std::uint64_t kFloatPowersOfTen[] = {
+    0x81ceb32c4b43fcf5, 0xa2425ff75e14fc32, 0xcad2f7f5359a3b3f, 0xfd87b5f28300ca0e,
+    0x9e74d1b791e07e49, 0xc612062576589ddb, 0xf79687aed3eec552, 0x9abe14cd44753b53,
+    0xc16d9a0095928a28, 0xf1c90080baf72cb2, 0x971da05074da7bef, 0xbce5086492111aeb,
+    0xec1e4a7db69561a6, 0x9392ee8e921d5d08, 0xb877aa3236a4b44a, 0xe69594bec44de15c,
+    0x901d7cf73ab0acda, 0xb424dc35095cd810, 0xe12e13424bb40e14, 0x8cbccc096f5088cc,
+    0xafebff0bcb24aaff, 0xdbe6fecebdedd5bf, 0x89705f4136b4a598, 0xabcc77118461cefd,
+    0xd6bf94d5e57a42bd, 0x8637bd05af6c69b6, 0xa7c5ac471b478424, 0xd1b71758e219652c,
+    0x83126e978d4fdf3c, 0xa3d70a3d70a3d70b, 0xcccccccccccccccd, 0x8000000000000001,
+    0xa000000000000001, 0xc800000000000001, 0xfa00000000000001, 0x9c40000000000001,
+    0xc350000000000001, 0xf424000000000001, 0x9896800000000001, 0xbebc200000000001,
+    0xee6b280000000001, 0x9502f90000000001, 0xba43b74000000001, 0xe8d4a51000000001,
+    0x9184e72a00000001, 0xb5e620f480000001, 0xe35fa931a0000001, 0x8e1bc9bf04000001,
+    0xb1a2bc2ec5000001, 0xde0b6b3a76400001, 0x8ac7230489e80001, 0xad78ebc5ac620001,
+    0xd8d726b7177a8001, 0x878678326eac9001, 0xa968163f0a57b401, 0xd3c21bcecceda101,
+    0x84595161401484a1, 0xa56fa5b99019a5c9, 0xcecb8f27f4200f3b, 0x813f3978f8940985,
+    0xa18f07d736b90be6, 0xc9f2c9cd04674edf, 0xfc6f7c4045812297, 0x9dc5ada82b70b59e,
+    0xc5371912364ce306, 0xf684df56c3e01bc7, 0x9a130b963a6c115d, 0xc097ce7bc90715b4,
+    0xf0bdc21abb48db21, 0x96769950b50d88f5, 0xbc143fa4e250eb32, 0xeb194f8e1ae525fe,
+    0x92efd1b8d0cf37bf, 0xb7abc627050305ae, 0xe596b7b0c643c71a, 0x8f7e32ce7bea5c70,
+    0xb35dbf821ae4f38c,
+};
+
+// The top 32 bits of g x scaled / 2^64, with the bits below folded into the lowest bit ("round
+// to odd"): exact enough that the comparisons below come out as they would on the exact value.
+// In 32-bit pieces, as 32-bit builds have no 128-bit product.
+std::uint32_t scaled_to_odd(std::uint64_t g, std::uint32_t scaled) {
+    const std::uint64_t low = (g & 0xffffffff) * scaled;
+    const std::uint64_t middle = (g >> 32) * scaled + (low >> 32);
+    const auto top = static_cast<std::uint32_t>(middle >> 32);
+    const auto below = static_cast<std::uint32_t>(middle);
+    return top | (below > 1 ? 1 : 0);
+}
+
+// Every finite float above 0, f x 2^e. The rounding interval of the value (half a spacing of
+// floats either way, a quarter below a power of two; its ends belong to it for an even f) is
+// scaled by 10^-k, k chosen so that the interval spans about one unit: then a whole number of
+// tens inside it gives one digit fewer, else the nearest whole number inside it is the answer.
+// All in quarter units, from one product with a power of ten per end.
+Decimal shortest_float(std::uint32_t f, int e, bool narrower_below) {
+    const bool inclusive = f % 2 == 0;
+    const std::uint32_t centre = 4 * f, low_end = centre - (narrower_below ? 1 : 2),
+                        high_end = centre + 2;
+    // floor(log10 2^e), or floor(log10 (3/4 x 2^e)) when the interval is narrower below.
+    const int k = (e * 1262611 - (narrower_below ? 524031 : 0)) >> 22;
+    const int h = e + ((-k * 1741647) >> 19) + 1;  // floor(log2 10^-k) added: 1 to 4
+    const std::uint64_t g = kFloatPowersOfTen[-k + 31];
+    const std::uint32_t scaled_low = scaled_to_odd(g, low_end << h);
+    const std::uint32_t scaled = scaled_to_odd(g, centre << h);
+    const std::uint32_t scaled_high = scaled_to_odd(g, high_end << h);
+    const std::uint32_t lowest = scaled_low + (inclusive ? 0 : 1);
+    const std::uint32_t highest = scaled_high - (inclusive ? 0 : 1);
+
+    Decimal decimal;
+    const std::uint32_t units = scaled / 4;
+    const bool below_in = lowest <= 4 * units, above_in = 4 * units + 4 <= highest;
+    if (units >= 10) {
+        const std::uint32_t tens = units / 10;
+        const bool tens_below_in = lowest <= 40 * tens, tens_above_in = 40 * tens + 40 <= highest;
+        if (tens_below_in != tens_above_in) decimal = {tens + (tens_above_in ? 1 : 0), k + 1};
     }
-    while (candidate % 10 == 0) {
-        candidate /= 10;
-        ++q;
+    if (decimal.digits == 0) {
+        if (below_in != above_in) {
+            decimal = {units + (above_in ? 1 : 0), k};
+        } else {  // both ends fit: the nearer, ties to an even digit
+            const std::uint32_t middle = 4 * units + 2;
+            const bool up = scaled > middle || (scaled == middle && units % 2 == 1);
+            decimal = {units + (up ? 1 : 0), k};
+        }
     }
-    *decimal = {candidate, q};
-    return true;
+    while (decimal.digits % 10 == 0) {
+        decimal.digits /= 10;
+        ++decimal.exponent;
+    }
+    return decimal;
 }
 
 // Unsigned integers of up to 1,536 bits, enough for any double's ratios scaled by 10^k.
@@ -405,9 +415,8 @@ char *format_shortest(char *out, float value) {
     const std::uint64_t fraction = bits & 0x7fffff;
     const std::uint64_t f = biased == 0 ? fraction : fraction | 0x800000;
     const int e = (biased == 0 ? 1 : biased) - 150;
-    Decimal decimal;
-    if (!usual_float(bits, &decimal)) decimal = general(f, e, 24, -149);
-    return layout(out, decimal, f, e);
+    const bool narrower_below = fraction == 0 && biased > 1;
+    return layout(out, shortest_float(static_cast<std::uint32_t>(f), e, narrower_below), f, e);
 }
 
 char *format_shortest(char *out, double value) {
