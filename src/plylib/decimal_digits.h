@@ -40,17 +40,28 @@ struct DigitRun {
     std::uint32_t value;  // what those digits say
 };
 
-// The digits at the start of the eight bytes at `p`, which must all be readable.
-inline DigitRun digit_run8(const unsigned char *p) {
+// The eight bytes at `p` (which must all be readable), the first in the lowest byte, less '0'
+// from each: a digit's byte becomes 0..9.
+inline std::uint64_t digit_offsets8(const unsigned char *p) {
     std::uint64_t bytes;
     std::memcpy(&bytes, p, sizeof bytes);
     if constexpr (std::endian::native == std::endian::big) bytes = byte_swap(bytes);
-    // The first byte is now the lowest. A digit's byte becomes 0..9; every other byte gets its
-    // top bit set by one of the two terms (adding 0x76 to the low seven bits cannot carry).
-    const std::uint64_t offsets = bytes ^ 0x3030303030303030u;
+    return bytes ^ 0x3030303030303030u;
+}
+
+// How many of those bytes are digits before the first that is none.
+inline unsigned leading_digits8(std::uint64_t offsets) {
+    // Every byte that is no digit gets its top bit set by one of the two terms (adding 0x76 to
+    // the low seven bits cannot carry).
     const std::uint64_t not_digit =
         (((offsets & 0x7f7f7f7f7f7f7f7fu) + 0x7676767676767676u) | offsets) & 0x8080808080808080u;
-    const unsigned count = not_digit ? static_cast<unsigned>(std::countr_zero(not_digit)) / 8 : 8;
+    return not_digit ? static_cast<unsigned>(std::countr_zero(not_digit)) / 8 : 8;
+}
+
+// The digits at the start of the eight bytes at `p`, which must all be readable.
+inline DigitRun digit_run8(const unsigned char *p) {
+    const std::uint64_t offsets = digit_offsets8(p);
+    const unsigned count = leading_digits8(offsets);
     if (count == 0) return {0, 0};
     // The digits moved to the top bytes, below them zeros (leading zeros of the number), then
     // joined in pairs, fours and eights.
@@ -73,6 +84,17 @@ inline DigitRun digit_run8(const unsigned char *p) {
     }
     while (p != end && static_cast<unsigned char>(*p - '0') < 10)
         mantissa = mantissa * 10 + static_cast<unsigned char>(*p++ - '0');
+    return p;
+}
+
+// The first byte from `p` onwards that is no digit, for numbers only checked, not kept.
+inline const unsigned char *skip_digits(const unsigned char *p, const unsigned char *end) {
+    while (end - p >= 8) {
+        const unsigned count = leading_digits8(digit_offsets8(p));
+        p += count;
+        if (count < 8) return p;
+    }
+    while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
     return p;
 }
 

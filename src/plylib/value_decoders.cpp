@@ -216,12 +216,38 @@ inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char 
     return framed_in_place(p, end, value, parse_integer_in_place<S, kInlineDigits>);
 }
 
+// A float that is only checked, not kept (a normal or a texture coordinate that no column
+// asked for), in the usual plain decimal form ("-0.694867"), followed by a blank: the number of
+// its digits is all that decides it, as no such text of up to 38 digits before the point is
+// beyond a float's range, and one too small reads as 0. Anything else takes the full parse.
+inline bool skip_plain_decimal(const unsigned char *&p, const unsigned char *end) {
+    constexpr std::ptrdiff_t kMaxWholeDigits = 38;
+    const unsigned char *q = p;
+    while (q != end && is_blank(*q)) ++q;
+    if (q != end && (*q == '-' || *q == '+')) ++q;
+    const unsigned char *const whole = q;
+    q = skip_digits(q, end);
+    std::ptrdiff_t digits = q - whole;
+    if (digits > kMaxWholeDigits) return false;
+    if (q != end && *q == '.') {
+        const unsigned char *const fraction = ++q;
+        q = skip_digits(q, end);
+        digits += q - fraction;
+    }
+    if (digits == 0 || q == end || !is_blank(*q)) return false;
+    p = q;
+    return true;
+}
+
 template <Scalar S, int C>
 bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned char *dst,
                      std::size_t count) {
     const unsigned char *q = p;
     for (std::size_t i = 0; i < count; ++i) {
         if constexpr (C == kColumnTypeCount) {
+            if constexpr (S == Scalar::f32 || S == Scalar::f64) {
+                if (skip_plain_decimal(q, end)) continue;
+            }
             double value;
             if (!ascii_in_place<S>(q, end, &value)) return false;
         } else {

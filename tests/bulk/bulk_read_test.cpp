@@ -217,6 +217,29 @@ TEST(BulkRead, ColumnsHoldWhatTheCallbacksReceive) {
     std::filesystem::remove_all(folder);
 }
 
+// Values that no column takes are only checked, plain decimals by their digits alone: each
+// token must still be taken or refused, with the same message, as when it is kept. An element
+// of a name after the first is never bound to a column.
+TEST(BulkRead, ValuesOnlyCheckedAreTakenOrRefusedAsKeptOnes) {
+    const std::string declarations = "element v 1\nproperty float a\nproperty double b\n";
+    const std::string kept = header("ascii", declarations);
+    const std::string checked =
+        header("ascii", "element v 0\nproperty float a\nproperty double b\n" + declarations);
+    std::vector<std::string> tokens = {std::string(38, '9'), std::string(39, '9'),
+                                       std::string(309, '9'), "0." + std::string(60, '0') + "1"};
+    for (const char *token : {"1.", ".5", "+.5", "-0", "-", "+", ".", "-.", "1e5", "1e40", "1x",
+                              "--1", "+-1", "0x10", "nan", "inf", "1.5.5", "7\t8"})
+        tokens.push_back(token);
+    for (const std::string &token : tokens) {
+        for (const std::string &line : {token + " 0\n", "0 " + token + "\n"}) {
+            const auto as_kept = tolvane::bulk::read_by_columns(kept + line);
+            const auto as_checked = tolvane::bulk::read_by_columns(checked + line);
+            EXPECT_EQ(as_kept.data, as_checked.data) << line;
+            EXPECT_EQ(as_kept.messages, as_checked.messages) << line;
+        }
+    }
+}
+
 TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
     const auto folder = std::filesystem::temp_directory_path() / "tolvane_bulk_import";
     std::filesystem::create_directories(folder);
