@@ -276,9 +276,40 @@ bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned
     return true;
 }
 
+// The line that nearly every ASCII face is: a one-digit count, then that many numbers of at
+// most seven digits, one blank before each and a blank after the last ("3 12 13 4012\n"). Each
+// number is read from one 8-byte load, which also holds the blank after it. Returns false,
+// with nothing stored and `p` unchanged, for any other line; the general way then reads it.
+inline bool decode_plain_row(const unsigned char *&p, const unsigned char *end,
+                             std::size_t min_length, std::size_t width, std::int32_t pad,
+                             std::int32_t *row, bool *kept) {
+    const unsigned char *q = p;
+    while (q != end && is_blank(*q)) ++q;
+    if (end - q < 2 || static_cast<unsigned char>(*q - '0') >= 10 || !is_blank(q[1])) return false;
+    const auto length = static_cast<std::size_t>(*q - '0');
+    ++q;  // on the blank before the first number
+    const bool keep = length >= min_length && length <= width;
+    std::int32_t entries[9];
+    for (std::size_t j = 0; j < length; ++j) {
+        if (end - q < 9) return false;
+        const DigitRun run = digit_run8(q + 1);
+        if (run.count == 0 || run.count == 8 || !is_blank(q[1 + run.count])) return false;
+        entries[j] = static_cast<std::int32_t>(run.value);
+        q += 1 + run.count;
+    }
+    if (keep) {
+        for (std::size_t j = 0; j < length; ++j) row[j] = entries[j];
+        for (std::size_t j = length; j < width; ++j) row[j] = pad;
+    }
+    *kept = keep;
+    p = q;
+    return true;
+}
+
 template <Scalar S>
 bool decode_counted_row(const unsigned char *&p, const unsigned char *end, std::size_t min_length,
                         std::size_t width, std::int32_t pad, std::int32_t *row, bool *kept) {
+    if (decode_plain_row(p, end, min_length, width, pad, row, kept)) return true;
     const unsigned char *q = p;
     std::int64_t count;
     if (!ascii_integer_in_place<Scalar::u8, true>(q, end, &count)) return false;

@@ -152,6 +152,39 @@ std::string large_mesh(const char *format) {
     return header(format, declarations) + (mode == "ascii" ? text : body.bytes);
 }
 
+// Faces as the usual lines ("3 a b c", one blank apart) and every way a line can leave that
+// form, over several blocks.
+std::string ascii_faces() {
+    const char *odd_lines[] = {"  3 1 2 3\n",
+                               "3  1 2 3\n",
+                               "3 1 2 3  \n",
+                               "4 1 2 3 4\n",
+                               "0\n",
+                               "9 1 2 3 4 5 6 7 8 9\n",
+                               "10 1 2 3 4 5 6 7 8 9 10\n",
+                               "3 1234567 1 2\n",
+                               "3 12345678 1 2\n",
+                               "3 123456789 1 2\n",
+                               "3 +1 2 3\n",
+                               "+3 1 2 3\n",
+                               "3 007 1 2\n",
+                               "3\t1\t2\t3\r\n",
+                               "3 1\n2 3\n",
+                               "1 2147483647\n"};
+    std::string body;
+    int lines = 0;
+    for (int i = 0; body.size() < 3 * 1024 * 1024; ++i, ++lines) {
+        body += i % 50 == 0 ? odd_lines[(i / 50) % std::size(odd_lines)]
+                            : "3 " + std::to_string(i) + " " + std::to_string(i * 7 % 10000000) +
+                                  " " + std::to_string(i % 9) + "\n";
+    }
+    // Faces second, read into int32 rows as an import reads them.
+    return header("ascii", "element vertex 0\nproperty float x\nelement face " +
+                               std::to_string(lines + 1) +
+                               "\nproperty list uchar int vertex_indices\n") +
+           body + "3 1 2 3";
+}
+
 struct ReadCase {
     const char *name;
     std::string bytes;
@@ -200,7 +233,16 @@ std::vector<ReadCase> read_cases() {
         {"large binary little-endian", large_mesh("binary_little_endian")},
         {"large binary big-endian", large_mesh("binary_big_endian")},
         {"large ascii", large_mesh("ascii")},
+        {"ascii face lines of every shape", ascii_faces()},
     };
+    // A refused line, with lines after it so that it lies well inside the block.
+    for (const char *line : {"3 1 2 3x\n", "3 1 2 -3\n", "3 1 2 4294967296\n", "312 1 2 3\n"}) {
+        const std::string faces =
+            "element vertex 0\nproperty float x\n"
+            "element face 5\nproperty list uchar uint vertex_indices\n";
+        cases.push_back({"ascii face line refused",
+                         header("ascii", faces) + line + "3 4 5 6\n3 4 5 6\n3 4 5 6\n3 4 5 6\n"});
+    }
     return cases;
 }
 
