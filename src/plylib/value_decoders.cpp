@@ -277,9 +277,9 @@ bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned
 }
 
 // The line that nearly every ASCII face is: a one-digit count, then that many numbers of at
-// most seven digits, one blank before each and a blank after the last ("3 12 13 4012\n"). Each
-// number is read from one 8-byte load, which also holds the blank after it. Returns false,
-// with nothing stored and `p` unchanged, for any other line; the general way then reads it.
+// most eight digits, one blank before each and a blank after the last ("3 12 13 4012\n"). Each
+// number is read from one 8-byte load. Returns false, with nothing stored and `p` unchanged,
+// for any other line; the general way then reads it.
 inline bool decode_plain_row(const unsigned char *&p, const unsigned char *end,
                              std::size_t min_length, std::size_t width, std::int32_t pad,
                              std::int32_t *row, bool *kept) {
@@ -291,9 +291,9 @@ inline bool decode_plain_row(const unsigned char *&p, const unsigned char *end,
     const bool keep = length >= min_length && length <= width;
     std::int32_t entries[9];
     for (std::size_t j = 0; j < length; ++j) {
-        if (end - q < 9) return false;
+        if (end - q < 10) return false;
         const DigitRun run = digit_run8(q + 1);
-        if (run.count == 0 || run.count == 8 || !is_blank(q[1 + run.count])) return false;
+        if (run.count == 0 || !is_blank(q[1 + run.count])) return false;
         entries[j] = static_cast<std::int32_t>(run.value);
         q += 1 + run.count;
     }
