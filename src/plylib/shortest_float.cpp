@@ -58,10 +58,11 @@ char *digits_before(char *end, std::uint64_t value) {
 // end before its units, as printf does (such a value is a whole number).
 char *whole_number(char *out, std::uint64_t f, int e);
 
-// The digits of a decimal as text, handed out as runs from a given digit on. A run is stored
-// whole, with up to 16 more bytes after it that the caller overwrites or leaves beyond its end:
-// digits up to nine (every float's, many doubles') stay in a register and go out as one 8-byte
-// store, never through memory that is read back, whose stores the processor cannot forward.
+// The digits of a decimal as text, handed out as runs from a given digit on. A run of up to
+// nine digits (every float's, many doubles') may be followed by up to eight bytes more, which
+// the caller overwrites or leaves beyond its end: such digits stay in a register and go out as
+// one 8-byte store, never through memory that is read back, as the processor cannot forward
+// several small stores to one larger load.
 class DigitText {
   public:
     explicit DigitText(std::uint64_t digits) {
@@ -90,7 +91,9 @@ class DigitText {
             store_text(to, text_ >> 8 * (first - lead_));
         }
     }
-    char first_digit() const { return count >= 10 ? long_[0] : lead_ ? first_ : char(text_); }
+    char first_digit() const {
+        return count >= 10 ? long_[0] : lead_ ? first_ : static_cast<char>(text_);
+    }
 
   private:
     static void store_text(char *to, std::uint64_t text) {
