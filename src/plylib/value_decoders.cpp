@@ -34,6 +34,12 @@ inline bool is_blank(unsigned char c) {
     return kBlanks.blank[c];
 }
 
+// The first byte from `p` on that is no blank, or `end`.
+inline const unsigned char *skip_blanks(const unsigned char *p, const unsigned char *end) {
+    while (p != end && is_blank(*p)) ++p;
+    return p;
+}
+
 DecodeStatus from_number_status(NumberStatus status) {
     switch (status) {
         case NumberStatus::ok:
@@ -119,7 +125,7 @@ template <typename Value, typename Parse>
 inline bool framed_in_place(const unsigned char *&p, const unsigned char *end, Value *value,
                             Parse parse) {
     const unsigned char *q = p;
-    while (q != end && is_blank(*q)) ++q;
+    q = skip_blanks(q, end);
     if (q == end) return false;
     const char *stop = nullptr;
     if (!parse(reinterpret_cast<const char *>(q), reinterpret_cast<const char *>(end), value,
@@ -141,7 +147,7 @@ template <Scalar S>
 DecodeStatus decode_ascii(ValueInput &input, double *value) {
     ByteSource &source = input.source;
     if (ascii_in_place<S>(source.cur, source.end, value)) return DecodeStatus::ok;
-    while (source.cur != source.end && is_blank(*source.cur)) ++source.cur;
+    source.cur = skip_blanks(source.cur, source.end);
     return decode_ascii_token<S>(input, value);
 }
 
@@ -223,7 +229,7 @@ inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char 
 inline bool skip_plain_decimal(const unsigned char *&p, const unsigned char *end) {
     constexpr std::ptrdiff_t kMaxWholeDigits = 38;
     const unsigned char *q = p;
-    while (q != end && is_blank(*q)) ++q;
+    q = skip_blanks(q, end);
     if (q == end) return false;
     // A sign, taken without a branch: half the values of a normal have one, at random.
     q += (static_cast<unsigned char>(*q - '+') & 0xfd) == 0;  // '+' or '-'
@@ -276,31 +282,32 @@ bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned
     return true;
 }
 
+// A kept row's places after its `length` entries.
+inline void pad_row(std::int32_t *row, std::size_t length, std::size_t width, std::int32_t pad) {
+    for (std::size_t j = length; j < width; ++j) row[j] = pad;
+}
+
 // The line that nearly every ASCII face is: a one-digit count, then that many numbers of at
 // most eight digits, one blank before each and a blank after the last ("3 12 13 4012\n"). Each
-// number is read from one 8-byte load. Returns false, with nothing stored and `p` unchanged,
-// for any other line; the general way then reads it.
+// number is read from one 8-byte load. Returns false, with `p` unchanged, for any other line;
+// the general way then reads it again from its start (and stores its entries again).
 inline bool decode_plain_row(const unsigned char *&p, const unsigned char *end,
                              std::size_t min_length, std::size_t width, std::int32_t pad,
                              std::int32_t *row, bool *kept) {
     const unsigned char *q = p;
-    while (q != end && is_blank(*q)) ++q;
+    q = skip_blanks(q, end);
     if (end - q < 2 || static_cast<unsigned char>(*q - '0') >= 10 || !is_blank(q[1])) return false;
     const auto length = static_cast<std::size_t>(*q - '0');
     ++q;  // on the blank before the first number
     const bool keep = length >= min_length && length <= width;
-    std::int32_t entries[9];
     for (std::size_t j = 0; j < length; ++j) {
         if (end - q < 10) return false;
         const DigitRun run = digit_run8(q + 1);
         if (run.count == 0 || !is_blank(q[1 + run.count])) return false;
-        entries[j] = static_cast<std::int32_t>(run.value);
+        if (keep) row[j] = static_cast<std::int32_t>(run.value);
         q += 1 + run.count;
     }
-    if (keep) {
-        for (std::size_t j = 0; j < length; ++j) row[j] = entries[j];
-        for (std::size_t j = length; j < width; ++j) row[j] = pad;
-    }
+    if (keep) pad_row(row, length, width, pad);
     *kept = keep;
     p = q;
     return true;
@@ -320,9 +327,7 @@ bool decode_counted_row(const unsigned char *&p, const unsigned char *end, std::
         if (!ascii_integer_in_place<S, true>(q, end, &value)) return false;
         if (keep) row[j] = integer_column_value<std::int32_t>(value);
     }
-    if (keep) {
-        for (std::size_t j = length; j < width; ++j) row[j] = pad;
-    }
+    if (keep) pad_row(row, length, width, pad);
     *kept = keep;
     p = q;
     return true;
@@ -405,7 +410,7 @@ bool ValueInput::next_token() {
     const unsigned char *p = source.cur;
     const unsigned char *end = source.end;
     for (;;) {
-        while (p != end && is_blank(*p)) ++p;
+        p = skip_blanks(p, end);
         if (p != end) break;
         if (!source.refill()) return false;
         p = source.cur;
