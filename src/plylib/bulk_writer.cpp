@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "plylib/ascii_numbers.h"
@@ -168,10 +169,44 @@ class BulkWriter {
             const unsigned char *entries = values + i * stride;
             return ascii_ ? put_text(length, entries) : put_bytes(length, entries);
         };
+        // Triangles and quads, as nearly every mesh's faces are: a block's worth per loop, each
+        // row's entries copied after its count byte with a copy of a fixed size. Stops at a row
+        // of another length.
+        const bool whole_rows = !ascii_ && packed && !unsigned_entries;
+        constexpr std::size_t kMostPerRow = 1 + 16;
+        const auto put_whole_rows = [&](std::size_t i) {
+            while (i < instances) {
+                const std::size_t batch =
+                    std::min(instances - i, ByteSink::kBlockSize / kMostPerRow);
+                unsigned char *out = sink_.reserve(batch * kMostPerRow);
+                std::size_t done = 0;
+                for (; done < batch; ++done) {
+                    const std::size_t length = lengths[(i + done) * length_stride];
+                    const unsigned char *row = values + (i + done) * stride;
+                    if (length == 3) {
+                        std::memcpy(out + 1, row, 12);
+                    } else if (length == 4) {
+                        std::memcpy(out + 1, row, 16);
+                    } else {
+                        break;
+                    }
+                    *out = static_cast<unsigned char>(length);
+                    out += 1 + 4 * length;
+                }
+                sink_.commit(out);
+                i += done;
+                if (done < batch) break;
+            }
+            return i;
+        };
         std::size_t i = 0;
         while (i < instances) {
             const std::size_t first = i;
-            while (i < instances && put(i)) ++i;
+            for (;;) {
+                if (whole_rows) i = put_whole_rows(i);
+                if (i == instances || !put(i)) break;
+                ++i;
+            }
             skip_written_instances(ply_, static_cast<std::int64_t>(i - first));
             if (i < instances && !write_by_value(i++)) return false;
         }
@@ -238,17 +273,64 @@ class BulkWriter {
         return true;
     }
 
-    // Binary, scalars only: a block's worth of records per loop, property by property.
+    // A property whose bytes are its source value's own, for every value it may be written (a
+    // float's only for a finite one): an int32 or a float32 in the machine's byte order.
+    bool copied_as_is(const SourcePlan &plan) const {
+        const bool native =
+            (ply_.storage_mode == PLY_BIG_ENDIAN) == (std::endian::native == std::endian::big);
+        const Scalar scalar = canonical(plan.property->value_type);
+        return native && ((plan.type == ColumnType::int32 && scalar == Scalar::i32) ||
+                          (plan.type == ColumnType::float32 && scalar == Scalar::f32));
+    }
+
+    // Binary, scalars only: a block's worth of records per loop. Neighbouring properties copied
+    // as they are from neighbouring values of one source record (x, y, z of a vertex) go as one
+    // copy per record; the others property by property.
     bool write_records(std::size_t instances, std::size_t record) {
+        struct Copy {
+            const unsigned char *values;
+            std::size_t stride, offset, bytes;
+            bool floats;
+            std::vector<const SourcePlan *> plans;
+        };
+        std::vector<Copy> copies;
+        std::vector<const SourcePlan *> encoded;
+        for (const SourcePlan &plan : plans_) {
+            if (!copied_as_is(plan)) {
+                encoded.push_back(&plan);
+                continue;
+            }
+            const bool floats = plan.type == ColumnType::float32;
+            if (!copies.empty()) {
+                Copy &last = copies.back();
+                if (last.stride == plan.stride && last.values + last.bytes == plan.values &&
+                    last.offset + last.bytes == plan.offset && last.bytes < 16 &&
+                    last.floats == floats) {
+                    last.bytes += 4;
+                    last.plans.push_back(&plan);
+                    continue;
+                }
+            }
+            copies.push_back({plan.values, plan.stride, plan.offset, 4, floats, {&plan}});
+        }
         std::size_t i = 0;
         while (i < instances) {
             const std::size_t batch = std::min(instances - i, ByteSink::kBlockSize / record);
             unsigned char *out = sink_.reserve(batch * record);
             std::size_t written = batch;
-            for (const SourcePlan &plan : plans_) {
+            const auto encode = [&](const SourcePlan &plan) {
                 written = plan.strided(plan.values + i * plan.stride, plan.stride, written,
                                        out + plan.offset, record);
+            };
+            for (const Copy &copy : copies) {
+                // A NaN or an infinity among the floats: their encoders decide, as ever (an
+                // infinity is refused).
+                if (!copy_records(copy.values + i * copy.stride, copy.stride, copy.bytes,
+                                  copy.floats, batch, out + copy.offset, record)) {
+                    for (const SourcePlan *plan : copy.plans) encode(*plan);
+                }
             }
+            for (const SourcePlan *plan : encoded) encode(*plan);
             sink_.commit(out + written * record);
             skip_written_instances(ply_, static_cast<std::int64_t>(written));
             i += written;
@@ -256,6 +338,43 @@ class BulkWriter {
             if (written < batch && !write_by_value(i++)) return false;
         }
         return true;
+    }
+
+    // `count` runs of `bytes` (4, 8, 12 or 16) bytes, `stride` apart, into places `dst_stride`
+    // apart: copies of a fixed size, which the compiler makes a move or two. False when `floats`
+    // and one of them is a NaN or an infinity.
+    static bool copy_records(const unsigned char *src, std::size_t stride, std::size_t bytes,
+                             bool floats, std::size_t count, unsigned char *dst,
+                             std::size_t dst_stride) {
+        // Two floats a word: a float's exponent bits plus one unit of them reach its sign bit
+        // only when they are all ones, and never carry into the next float.
+        constexpr std::uint64_t kExponents = 0x7f8000007f800000, kUnits = 0x0080000000800000,
+                                kSigns = 0x8000000080000000;
+        const auto copy = [&](auto fixed) {
+            constexpr std::size_t kSize = decltype(fixed)::value;
+            std::uint64_t unusual = 0;
+            for (std::size_t r = 0; r < count; ++r, src += stride, dst += dst_stride) {
+                unsigned char record[kSize];
+                std::memcpy(record, src, kSize);
+                std::memcpy(dst, record, kSize);
+                for (std::size_t at = 0; at < kSize; at += 8) {
+                    std::uint64_t values = 0;
+                    std::memcpy(&values, record + at, std::min<std::size_t>(8, kSize - at));
+                    unusual |= (values & kExponents) + kUnits;
+                }
+            }
+            return !floats || (unusual & kSigns) == 0;
+        };
+        switch (bytes) {
+            case 4:
+                return copy(std::integral_constant<std::size_t, 4>{});
+            case 8:
+                return copy(std::integral_constant<std::size_t, 8>{});
+            case 12:
+                return copy(std::integral_constant<std::size_t, 12>{});
+            default:
+                return copy(std::integral_constant<std::size_t, 16>{});
+        }
     }
 
     // One instance straight into the sink's block; false, with nothing written, leaves it to

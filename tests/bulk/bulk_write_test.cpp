@@ -55,6 +55,19 @@ WriteElement faces(long count) {
     return {"face", count, {indices}};
 }
 
+// Faces whose lengths cycle through `lengths`, as int32 rows behind byte lengths.
+WriteElement face_rows_of_lengths(const std::vector<int> &lengths, long count) {
+    std::vector<double> values;
+    for (long i = 0; i < count; ++i) {
+        const int n = lengths[static_cast<std::size_t>(i) % lengths.size()];
+        values.push_back(n);
+        for (int k = 0; k < n; ++k) values.push_back(static_cast<double>(i * 5 - k * 999));
+    }
+    WriteProperty indices = list("vertex_indices", PLY_UCHAR, PLY_INT, kInt32, values);
+    indices.length_source_type = kUint8;
+    return {"face", count, {indices}};
+}
+
 std::vector<WriteElement> every_type_with(std::vector<double> values, int source) {
     const e_ply_type types[] = {
         PLY_INT8, PLY_UINT8, PLY_INT16, PLY_UINT16, PLY_INT32, PLY_UIN32, PLY_FLOAT32, PLY_FLOAT64,
@@ -80,6 +93,22 @@ TEST(BulkWrite, WholeInstancesGiveTheBytesOfValueByValue) {
         {{"face", 3, {list("l", PLY_UCHAR, PLY_UINT, kInt32, {3, 1, 2, 3, 3, 4, -5, 6}, kUint8)}}},
         {{"face", 3, {list("l", PLY_CHAR, PLY_DOUBLE, kFloat64, {1, 0.5, -1, 2})}}},
         {{"face", 3, {list("l", PLY_FLOAT, PLY_SHORT, kFloat64, {2, 1, 40000, 2.5})}}},
+        // Rows of every length around a triangle's and a quad's, across blocks.
+        {face_rows_of_lengths({3, 4, 3, 5, 4, 0, 3, 4, 4, 2, 3, 1, 4, 3}, 100000)},
+        // Neighbouring values of one type in records: runs longer than 16 bytes, runs broken by
+        // a value of another type, floats beside ints.
+        {{"record",
+          3,
+          {scalar("a", PLY_FLOAT, kFloat32, {1.5, kNaN, 4}),
+           scalar("b", PLY_FLOAT, kFloat32, {2, 3e38, 1e-45}),
+           scalar("c", PLY_FLOAT, kFloat32, {-0.0, 7, 8}),
+           scalar("d", PLY_FLOAT, kFloat32, {9, 10, 11}),
+           scalar("e", PLY_FLOAT, kFloat32, {12, -kInf, 1}),
+           scalar("f", PLY_INT, kInt32, {-1, 2147483647, 0}),
+           scalar("g", PLY_UINT, kInt32, {1, 2, -3}),
+           scalar("h", PLY_DOUBLE, kFloat64, {1e300, kNaN, -2}),
+           scalar("i", PLY_DOUBLE, kFloat64, {0.1, 0.2, 0.3}),
+           scalar("j", PLY_UCHAR, kUint8, {1, 2, 3}), scalar("k", PLY_INT, kInt32, {4, 5, 6})}}},
         {{"mixed",
           2,
           {scalar("a", PLY_UCHAR, kInt32, {7, 300}),
