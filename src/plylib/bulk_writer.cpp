@@ -183,13 +183,9 @@ class BulkWriter {
                 for (; done < batch; ++done) {
                     const std::size_t length = lengths[(i + done) * length_stride];
                     const unsigned char *row = values + (i + done) * stride;
-                    if (length == 3) {
-                        std::memcpy(out + 1, row, 12);
-                    } else if (length == 4) {
-                        std::memcpy(out + 1, row, 16);
-                    } else {
-                        break;
-                    }
+                    if (length != 3 && length != 4) break;
+                    std::memcpy(out + 1, row, 12);
+                    if (length == 4) std::memcpy(out + 13, row + 12, 4);
                     *out = static_cast<unsigned char>(length);
                     out += 1 + 4 * length;
                 }
@@ -283,54 +279,45 @@ class BulkWriter {
                           (plan.type == ColumnType::float32 && scalar == Scalar::f32));
     }
 
-    // Binary, scalars only: a block's worth of records per loop. Neighbouring properties copied
-    // as they are from neighbouring values of one source record (x, y, z of a vertex) go as one
-    // copy per record; the others property by property.
+    // Binary, scalars only: a block's worth of records per loop. Up to four neighbouring
+    // properties copied as they are from neighbouring values of one source record (x, y, z of a
+    // vertex) go as one copy per record; the others property by property.
     bool write_records(std::size_t instances, std::size_t record) {
-        struct Copy {
-            const unsigned char *values;
-            std::size_t stride, offset, bytes;
-            bool floats;
-            std::vector<const SourcePlan *> plans;
-        };
-        std::vector<Copy> copies;
-        std::vector<const SourcePlan *> encoded;
-        for (const SourcePlan &plan : plans_) {
-            if (!copied_as_is(plan)) {
-                encoded.push_back(&plan);
-                continue;
+        // For the first property of each such run, how many it holds; 0 for the rest.
+        std::vector<std::size_t> runs(plans_.size(), 0);
+        for (std::size_t p = 0; p < plans_.size();) {
+            std::size_t run = copied_as_is(plans_[p]) ? 1 : 0;
+            for (; run > 0 && run < 4 && p + run < plans_.size(); ++run) {
+                const SourcePlan &last = plans_[p + run - 1], &next = plans_[p + run];
+                if (!copied_as_is(next) || next.type != last.type || next.stride != last.stride ||
+                    next.values != last.values + 4 || next.offset != last.offset + 4)
+                    break;
             }
-            const bool floats = plan.type == ColumnType::float32;
-            if (!copies.empty()) {
-                Copy &last = copies.back();
-                if (last.stride == plan.stride && last.values + last.bytes == plan.values &&
-                    last.offset + last.bytes == plan.offset && last.bytes < 16 &&
-                    last.floats == floats) {
-                    last.bytes += 4;
-                    last.plans.push_back(&plan);
-                    continue;
-                }
-            }
-            copies.push_back({plan.values, plan.stride, plan.offset, 4, floats, {&plan}});
+            runs[p] = run;
+            p += std::max<std::size_t>(run, 1);
         }
         std::size_t i = 0;
         while (i < instances) {
             const std::size_t batch = std::min(instances - i, ByteSink::kBlockSize / record);
             unsigned char *out = sink_.reserve(batch * record);
             std::size_t written = batch;
-            const auto encode = [&](const SourcePlan &plan) {
-                written = plan.strided(plan.values + i * plan.stride, plan.stride, written,
-                                       out + plan.offset, record);
-            };
-            for (const Copy &copy : copies) {
+            for (std::size_t p = 0; p < plans_.size();) {
+                const SourcePlan &plan = plans_[p];
+                const std::size_t run = runs[p];
                 // A NaN or an infinity among the floats: their encoders decide, as ever (an
                 // infinity is refused).
-                if (!copy_records(copy.values + i * copy.stride, copy.stride, copy.bytes,
-                                  copy.floats, batch, out + copy.offset, record)) {
-                    for (const SourcePlan *plan : copy.plans) encode(*plan);
+                if (run > 0 && copy_records(plan.values + i * plan.stride, plan.stride, run,
+                                            plan.type == ColumnType::float32, batch,
+                                            out + plan.offset, record)) {
+                    p += run;
+                    continue;
+                }
+                for (const std::size_t end = p + std::max<std::size_t>(run, 1); p < end; ++p) {
+                    const SourcePlan &one = plans_[p];
+                    written = one.strided(one.values + i * one.stride, one.stride, written,
+                                          out + one.offset, record);
                 }
             }
-            for (const SourcePlan *plan : encoded) encode(*plan);
             sink_.commit(out + written * record);
             skip_written_instances(ply_, static_cast<std::int64_t>(written));
             i += written;
@@ -340,41 +327,24 @@ class BulkWriter {
         return true;
     }
 
-    // `count` runs of `bytes` (4, 8, 12 or 16) bytes, `stride` apart, into places `dst_stride`
-    // apart: copies of a fixed size, which the compiler makes a move or two. False when `floats`
-    // and one of them is a NaN or an infinity.
-    static bool copy_records(const unsigned char *src, std::size_t stride, std::size_t bytes,
+    // `count` runs of `words` 4-byte values, `stride` bytes apart, into places `dst_stride`
+    // apart. False when they are floats and one of them is a NaN or an infinity.
+    static bool copy_records(const unsigned char *src, std::size_t stride, std::size_t words,
                              bool floats, std::size_t count, unsigned char *dst,
                              std::size_t dst_stride) {
-        // Two floats a word: a float's exponent bits plus one unit of them reach its sign bit
-        // only when they are all ones, and never carry into the next float.
-        constexpr std::uint64_t kExponents = 0x7f8000007f800000, kUnits = 0x0080000000800000,
-                                kSigns = 0x8000000080000000;
-        const auto copy = [&](auto fixed) {
-            constexpr std::size_t kSize = decltype(fixed)::value;
-            std::uint64_t unusual = 0;
-            for (std::size_t r = 0; r < count; ++r, src += stride, dst += dst_stride) {
-                unsigned char record[kSize];
-                std::memcpy(record, src, kSize);
-                std::memcpy(dst, record, kSize);
-                for (std::size_t at = 0; at < kSize; at += 8) {
-                    std::uint64_t values = 0;
-                    std::memcpy(&values, record + at, std::min<std::size_t>(8, kSize - at));
-                    unusual |= (values & kExponents) + kUnits;
-                }
+        // A float's exponent bits plus one unit of them reach its sign bit only when they are
+        // all ones.
+        constexpr std::uint32_t kExponent = 0x7f800000, kUnit = 0x00800000;
+        std::uint32_t unusual = 0;
+        for (std::size_t r = 0; r < count; ++r, src += stride, dst += dst_stride) {
+            for (std::size_t w = 0; w < words; ++w) {
+                std::uint32_t value;
+                std::memcpy(&value, src + 4 * w, 4);
+                std::memcpy(dst + 4 * w, &value, 4);
+                unusual |= (value & kExponent) + kUnit;
             }
-            return !floats || (unusual & kSigns) == 0;
-        };
-        switch (bytes) {
-            case 4:
-                return copy(std::integral_constant<std::size_t, 4>{});
-            case 8:
-                return copy(std::integral_constant<std::size_t, 8>{});
-            case 12:
-                return copy(std::integral_constant<std::size_t, 12>{});
-            default:
-                return copy(std::integral_constant<std::size_t, 16>{});
         }
+        return !floats || (unusual >> 31) == 0;
     }
 
     // One instance straight into the sink's block; false, with nothing written, leaves it to
