@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <type_traits>
 #include <vector>
 
 #include "plylib/ascii_numbers.h"
+#include "plylib/copied_words.h"
 #include "plylib/handle.h"
 #include "plylib/packed_values.h"
 #include "plylib/rply_bulk.h"
@@ -306,9 +306,9 @@ class BulkWriter {
                 const std::size_t run = runs[p];
                 // A NaN or an infinity among the floats: their encoders decide, as ever (an
                 // infinity is refused).
-                if (run > 0 && copy_records(plan.values + i * plan.stride, plan.stride, run,
-                                            plan.type == ColumnType::float32, batch,
-                                            out + plan.offset, record)) {
+                if (run > 0 && (copy_words(plan.values + i * plan.stride, plan.stride, run, batch,
+                                           out + plan.offset, record) ||
+                                plan.type != ColumnType::float32)) {
                     p += run;
                     continue;
                 }
@@ -325,26 +325,6 @@ class BulkWriter {
             if (written < batch && !write_by_value(i++)) return false;
         }
         return true;
-    }
-
-    // `count` runs of `words` 4-byte values, `stride` bytes apart, into places `dst_stride`
-    // apart. False when they are floats and one of them is a NaN or an infinity.
-    static bool copy_records(const unsigned char *src, std::size_t stride, std::size_t words,
-                             bool floats, std::size_t count, unsigned char *dst,
-                             std::size_t dst_stride) {
-        // A float's exponent bits plus one unit of them reach its sign bit only when they are
-        // all ones.
-        constexpr std::uint32_t kExponent = 0x7f800000, kUnit = 0x00800000;
-        std::uint32_t unusual = 0;
-        for (std::size_t r = 0; r < count; ++r, src += stride, dst += dst_stride) {
-            for (std::size_t w = 0; w < words; ++w) {
-                std::uint32_t value;
-                std::memcpy(&value, src + 4 * w, 4);
-                std::memcpy(dst + 4 * w, &value, 4);
-                unusual |= (value & kExponent) + kUnit;
-            }
-        }
-        return !floats || (unusual >> 31) == 0;
     }
 
     // One instance straight into the sink's block; false, with nothing written, leaves it to

@@ -10,6 +10,7 @@
 
 #include "plylib/ascii_numbers.h"
 #include "plylib/column_binding.h"
+#include "plylib/copied_words.h"
 #include "plylib/handle.h"
 #include "plylib/header_parser.h"
 #include "plylib/packed_values.h"
@@ -292,6 +293,7 @@ class DataReader {
             if (swap) bits = byte_swap(bits);
             return static_cast<std::int32_t>(bits);
         };
+        const bool whole_rows = !swap && width == 4 && min_length <= 3;
         const auto total = static_cast<std::uint64_t>(element.ninstances);
         std::uint64_t instance = 0;
         while (instance < total) {
@@ -305,6 +307,21 @@ class DataReader {
                 reinterpret_cast<std::int32_t *>(column.storage.get()) + column.size;
             std::size_t rows = 0;
             for (; instance < stop; ++instance) {
+                // Triangles and quads into rows of four, while the block holds the most that
+                // one can take: each row's four places copied whole, a triangle's last then
+                // padded.
+                if (whole_rows) {
+                    for (; instance < stop && end - p > 16; ++instance) {
+                        const std::size_t length = *p;
+                        if (length != 3 && length != 4) break;
+                        std::memcpy(row, p + 1, 16);
+                        if (length == 3) row[3] = pad;
+                        row += 4;
+                        ++rows;
+                        p += 1 + 4 * length;
+                    }
+                    if (instance == stop) break;
+                }
                 const auto left = static_cast<std::size_t>(end - p);
                 const std::size_t length = left > 0 ? *p : 0;
                 if (left == 0 || (left - 1) / 4 < length) {
@@ -374,8 +391,40 @@ class DataReader {
         return true;
     }
 
+    // A property whose values go to its column as their bytes lie: an int32 or a float32 in
+    // the machine's byte order, into a column of that type.
+    bool copied_as_is(const PropertyPlan &plan) const {
+        if (!plan.binding) return false;
+        const bool native =
+            (ply_.storage_mode == PLY_BIG_ENDIAN) == (std::endian::native == std::endian::big);
+        const ColumnType type = plan.binding->column->type;
+        const Scalar scalar = canonical(plan.property->value_type);
+        return native && ((type == ColumnType::int32 && scalar == Scalar::i32) ||
+                          (type == ColumnType::float32 && scalar == Scalar::f32));
+    }
+
+    // For the first of up to four neighbouring properties copied as they are into neighbouring
+    // places of one column (x, y, z), how many there are; 0 for every other property.
+    std::vector<std::size_t> copied_runs() const {
+        std::vector<std::size_t> runs(plans_.size(), 0);
+        for (std::size_t p = 0; p < plans_.size();) {
+            std::size_t run = copied_as_is(plans_[p]) ? 1 : 0;
+            for (; run > 0 && run < 4 && p + run < plans_.size(); ++run) {
+                const PropertyPlan &last = plans_[p + run - 1], &next = plans_[p + run];
+                if (!copied_as_is(next) || next.binding != last.binding ||
+                    next.property->slot != last.property->slot + 1 ||
+                    next.offset != last.offset + 4)
+                    break;
+            }
+            runs[p] = run;
+            p += std::max<std::size_t>(run, 1);
+        }
+        return runs;
+    }
+
     // Binary, scalars only: records of one size, a block's worth per loop, column by column.
     bool read_binary_records(t_ply_element_ &element) {
+        const std::vector<std::size_t> runs = copied_runs();
         const auto total = static_cast<std::uint64_t>(element.ninstances);
         std::uint64_t instance = 0;
         while (instance < total) {
@@ -396,14 +445,31 @@ class DataReader {
             const std::size_t slice = std::max<std::size_t>(kSliceBytes / record_size_, 1);
             for (std::size_t first = 0; first < count; first += slice) {
                 const std::size_t records = std::min(slice, count - first);
-                for (const PropertyPlan &plan : plans_) {
-                    if (!plan.binding) continue;
-                    Column &column = *plan.binding->column;
-                    const std::size_t value_size = column_value_size(column.type);
-                    plan.strided(source_->cur + first * record_size_ + plan.offset, record_size_,
-                                 records,
-                                 scalar_at(*plan.binding, instance + first, plan.property->slot),
-                                 plan.binding->width * value_size);
+                const unsigned char *slice_start = source_->cur + first * record_size_;
+                for (std::size_t p = 0; p < plans_.size();) {
+                    const PropertyPlan &plan = plans_[p];
+                    const std::size_t run = runs[p];
+                    if (!plan.binding) {
+                        ++p;
+                        continue;
+                    }
+                    const std::size_t row_bytes =
+                        plan.binding->width * column_value_size(plan.binding->column->type);
+                    const auto at = [&](const PropertyPlan &one) {
+                        return scalar_at(*one.binding, instance + first, one.property->slot);
+                    };
+                    // A NaN or an infinity among floats: their decoders take the run.
+                    if (run > 0 && (copy_words(slice_start + plan.offset, record_size_, run,
+                                               records, at(plan), row_bytes) ||
+                                    plan.binding->column->type != ColumnType::float32)) {
+                        p += run;
+                        continue;
+                    }
+                    for (const std::size_t end = p + std::max<std::size_t>(run, 1); p < end; ++p) {
+                        const PropertyPlan &one = plans_[p];
+                        one.strided(slice_start + one.offset, record_size_, records, at(one),
+                                    row_bytes);
+                    }
                 }
             }
             source_->cur += count * record_size_;

@@ -152,6 +152,34 @@ std::string large_mesh(const char *format) {
     return header(format, declarations) + (mode == "ascii" ? text : body.bytes);
 }
 
+// A mesh in the shape an import reads straight from the block (float x, y, z; uchar colours;
+// uchar-counted int faces) over several blocks, with NaNs and infinities among the coordinates
+// and faces of every length around a triangle's and a quad's.
+std::string import_shaped_mesh(bool big_endian) {
+    const int vertices = 90000, faces = 120000;
+    Packed body{big_endian};
+    const float unusual[] = {std::numeric_limits<float>::quiet_NaN(),
+                             -std::numeric_limits<float>::infinity(), 3e38f, -0.0f};
+    for (int v = 0; v < vertices; ++v) {
+        const float x = v % 997 == 0 ? unusual[(v / 997) % 4] : static_cast<float>(v) * 0.25f;
+        body.put(x).put(-0.5f * static_cast<float>(v)).put(1e-3f);
+        body.put(std::uint8_t(v)).put(std::uint8_t(v >> 8)).put(std::uint8_t(7));
+    }
+    const int lengths[] = {3, 4, 3, 3, 5, 4, 0, 3, 4, 2, 3, 1, 4, 4, 6};
+    for (int f = 0; f < faces; ++f) {
+        const int n = lengths[f % std::size(lengths)];
+        body.put(std::uint8_t(n));
+        for (int k = 0; k < n; ++k) body.put(f * 3 - k * 70001);
+    }
+    return header(big_endian ? "binary_big_endian" : "binary_little_endian",
+                  "element vertex " + std::to_string(vertices) +
+                      "\nproperty float x\nproperty float y\nproperty float z\n"
+                      "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+                      "element face " +
+                      std::to_string(faces) + "\nproperty list uchar int vertex_indices\n") +
+           body.bytes;
+}
+
 // Faces as the usual lines ("3 a b c", one blank apart) and every way a line can leave that
 // form, over several blocks.
 std::string ascii_faces() {
@@ -285,7 +313,7 @@ TEST(BulkRead, ValuesOnlyCheckedAreTakenOrRefusedAsKeptOnes) {
 TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
     const auto folder = std::filesystem::temp_directory_path() / "tolvane_bulk_import";
     std::filesystem::create_directories(folder);
-    const std::string odd_shapes[] = {
+    const std::string shapes[] = {
         // A list where a coordinate is expected, a scalar where the face list is.
         header("ascii",
                "element vertex 2\nproperty list uchar float x\nproperty float y\n"
@@ -295,8 +323,12 @@ TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
                "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
                "element face 1\nproperty int vertex_indices\n") +
             "1 2 3\n0\n",
-        binary_mesh(true), large_mesh("binary_big_endian"), large_mesh("ascii")};
-    for (const std::string &bytes : odd_shapes) {
+        binary_mesh(true),
+        large_mesh("binary_big_endian"),
+        large_mesh("ascii"),
+        import_shaped_mesh(false),
+        import_shaped_mesh(true)};
+    for (const std::string &bytes : shapes) {
         const auto input = folder / "in.ply";
         std::ofstream(input, std::ios::binary) << bytes;
         const auto usual = folder / "usual.vyn";
