@@ -47,16 +47,25 @@ void write_values(SafeOutput &out, std::span<const Value> values) {
 
 void write_colours(SafeOutput &out, const MeshBuffers &mesh) {
     const std::size_t count = mesh.red.size();
+    const bool every_channel = mesh.green.size() >= count && mesh.blue.size() >= count;
     std::array<unsigned char, kColourEntrySize * 16384> block;
     for (std::size_t first = 0; first < count; first += block.size() / kColourEntrySize) {
         const std::size_t n = std::min(count - first, block.size() / kColourEntrySize);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t k = first + i;
-            unsigned char *entry = block.data() + i * kColourEntrySize;
-            entry[0] = k < mesh.blue.size() ? mesh.blue[k] : 0;
-            entry[1] = k < mesh.green.size() ? mesh.green[k] : 0;
-            entry[2] = mesh.red[k];
-            entry[3] = 0;
+        if (every_channel) {  // as a rule: each entry one store
+            for (std::size_t i = 0, k = first; i < n; ++i, ++k) {
+                store_u32(block.data() + i * kColourEntrySize,
+                          std::uint32_t{mesh.blue[k]} | std::uint32_t{mesh.green[k]} << 8 |
+                              std::uint32_t{mesh.red[k]} << 16);
+            }
+        } else {
+            for (std::size_t i = 0; i < n; ++i) {
+                const std::size_t k = first + i;
+                unsigned char *entry = block.data() + i * kColourEntrySize;
+                entry[0] = k < mesh.blue.size() ? mesh.blue[k] : 0;
+                entry[1] = k < mesh.green.size() ? mesh.green[k] : 0;
+                entry[2] = mesh.red[k];
+                entry[3] = 0;
+            }
         }
         write_output(out, block.data(), n * kColourEntrySize);
     }
