@@ -269,33 +269,21 @@ class BulkWriter {
         return true;
     }
 
-    // A property whose bytes are its source value's own, for every value it may be written (a
-    // float's only for a finite one): an int32 or a float32 in the machine's byte order.
-    bool copied_as_is(const SourcePlan &plan) const {
-        const bool native =
-            (ply_.storage_mode == PLY_BIG_ENDIAN) == (std::endian::native == std::endian::big);
-        const Scalar scalar = canonical(plan.property->value_type);
-        return native && ((plan.type == ColumnType::int32 && scalar == Scalar::i32) ||
-                          (plan.type == ColumnType::float32 && scalar == Scalar::f32));
-    }
-
     // Binary, scalars only: a block's worth of records per loop. Up to four neighbouring
     // properties copied as they are from neighbouring values of one source record (x, y, z of a
     // vertex) go as one copy per record; the others property by property.
     bool write_records(std::size_t instances, std::size_t record) {
-        // For the first property of each such run, how many it holds; 0 for the rest.
-        std::vector<std::size_t> runs(plans_.size(), 0);
-        for (std::size_t p = 0; p < plans_.size();) {
-            std::size_t run = copied_as_is(plans_[p]) ? 1 : 0;
-            for (; run > 0 && run < 4 && p + run < plans_.size(); ++run) {
-                const SourcePlan &last = plans_[p + run - 1], &next = plans_[p + run];
-                if (!copied_as_is(next) || next.type != last.type || next.stride != last.stride ||
-                    next.values != last.values + 4 || next.offset != last.offset + 4)
-                    break;
-            }
-            runs[p] = run;
-            p += std::max<std::size_t>(run, 1);
-        }
+        const std::vector<std::size_t> runs = copied_runs(
+            plans_.size(),
+            [this](std::size_t p) {
+                return copied_as_is(ply_.storage_mode, plans_[p].property->value_type,
+                                    plans_[p].type);
+            },
+            [this](std::size_t last, std::size_t next) {
+                const SourcePlan &a = plans_[last], &b = plans_[next];
+                return b.type == a.type && b.stride == a.stride && b.values == a.values + 4 &&
+                       b.offset == a.offset + 4;
+            });
         std::size_t i = 0;
         while (i < instances) {
             const std::size_t batch = std::min(instances - i, ByteSink::kBlockSize / record);

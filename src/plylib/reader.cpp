@@ -391,35 +391,21 @@ class DataReader {
         return true;
     }
 
-    // A property whose values go to its column as their bytes lie: an int32 or a float32 in
-    // the machine's byte order, into a column of that type.
-    bool copied_as_is(const PropertyPlan &plan) const {
-        if (!plan.binding) return false;
-        const bool native =
-            (ply_.storage_mode == PLY_BIG_ENDIAN) == (std::endian::native == std::endian::big);
-        const ColumnType type = plan.binding->column->type;
-        const Scalar scalar = canonical(plan.property->value_type);
-        return native && ((type == ColumnType::int32 && scalar == Scalar::i32) ||
-                          (type == ColumnType::float32 && scalar == Scalar::f32));
-    }
-
-    // For the first of up to four neighbouring properties copied as they are into neighbouring
-    // places of one column (x, y, z), how many there are; 0 for every other property.
+    // For each run of x, y, z and the like (neighbouring values that go as they lie into
+    // neighbouring places of one column), how many it holds, at its first property.
     std::vector<std::size_t> copied_runs() const {
-        std::vector<std::size_t> runs(plans_.size(), 0);
-        for (std::size_t p = 0; p < plans_.size();) {
-            std::size_t run = copied_as_is(plans_[p]) ? 1 : 0;
-            for (; run > 0 && run < 4 && p + run < plans_.size(); ++run) {
-                const PropertyPlan &last = plans_[p + run - 1], &next = plans_[p + run];
-                if (!copied_as_is(next) || next.binding != last.binding ||
-                    next.property->slot != last.property->slot + 1 ||
-                    next.offset != last.offset + 4)
-                    break;
-            }
-            runs[p] = run;
-            p += std::max<std::size_t>(run, 1);
-        }
-        return runs;
+        return plylib::copied_runs(
+            plans_.size(),
+            [this](std::size_t p) {
+                const PropertyPlan &plan = plans_[p];
+                return plan.binding && copied_as_is(ply_.storage_mode, plan.property->value_type,
+                                                    plan.binding->column->type);
+            },
+            [this](std::size_t last, std::size_t next) {
+                const PropertyPlan &a = plans_[last], &b = plans_[next];
+                return b.binding == a.binding && b.property->slot == a.property->slot + 1 &&
+                       b.offset == a.offset + 4;
+            });
     }
 
     // Binary, scalars only: records of one size, a block's worth per loop, column by column.

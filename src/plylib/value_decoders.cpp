@@ -124,8 +124,7 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
 template <typename Value, typename Parse>
 inline bool framed_in_place(const unsigned char *&p, const unsigned char *end, Value *value,
                             Parse parse) {
-    const unsigned char *q = p;
-    q = skip_blanks(q, end);
+    const unsigned char *q = skip_blanks(p, end);
     if (q == end) return false;
     const char *stop = nullptr;
     if (!parse(reinterpret_cast<const char *>(q), reinterpret_cast<const char *>(end), value,
@@ -228,8 +227,7 @@ inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char 
 // beyond a float's range, and one too small reads as 0. Anything else takes the full parse.
 inline bool skip_plain_decimal(const unsigned char *&p, const unsigned char *end) {
     constexpr std::ptrdiff_t kMaxWholeDigits = 38;
-    const unsigned char *q = p;
-    q = skip_blanks(q, end);
+    const unsigned char *q = skip_blanks(p, end);
     if (q == end) return false;
     // A sign, taken without a branch: half the values of a normal have one, at random.
     q += (static_cast<unsigned char>(*q - '+') & 0xfd) == 0;  // '+' or '-'
@@ -294,8 +292,7 @@ inline void pad_row(std::int32_t *row, std::size_t length, std::size_t width, st
 inline bool decode_plain_row(const unsigned char *&p, const unsigned char *end,
                              std::size_t min_length, std::size_t width, std::int32_t pad,
                              std::int32_t *row, bool *kept) {
-    const unsigned char *q = p;
-    q = skip_blanks(q, end);
+    const unsigned char *q = skip_blanks(p, end);
     if (end - q < 2 || static_cast<unsigned char>(*q - '0') >= 10 || !is_blank(q[1])) return false;
     const auto length = static_cast<std::size_t>(*q - '0');
     ++q;  // on the blank before the first number
