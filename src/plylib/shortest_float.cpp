@@ -180,6 +180,28 @@ std::uint32_t scaled_to_odd(std::uint64_t g, std::uint32_t scaled) {
     return top | (below > 1 ? 1 : 0);
 }
 
+// Trailing zeros taken off a number above 0 and below 2^32 in four fixed steps of 8, 4, 2 and 1
+// zeros (a 32-bit number has at most nine), rather than one at a time: n is a multiple of
+// 10^k = 2^k x 5^k exactly when n times the inverse of 5^k (modulo 2^32), rotated right by k bits,
+// is at most (2^32 - 1) / 10^k, and that is then n / 10^k.
+void drop_trailing_zeros(std::uint32_t &n, int &exponent) {
+    const auto step = [&n, &exponent](std::uint32_t inverse, int k, std::uint32_t most) {
+        const std::uint32_t quotient = std::rotr(n * inverse, k);
+        const bool multiple = quotient <= most;
+        n = multiple ? quotient : n;
+        exponent += multiple ? k : 0;
+    };
+    step(0x22e90e21, 8, 42);
+    step(0x3afb7e91, 4, 429496);
+    step(0xc28f5c29, 2, 42949672);
+    step(0xcccccccd, 1, 429496729);
+}
+// The inverses, and the bounds as (2^32 - 1) / 10^k.
+static_assert(std::uint32_t{390625u * 0x22e90e21u} == 1 && std::uint32_t{625u * 0x3afb7e91u} == 1 &&
+              std::uint32_t{25u * 0xc28f5c29u} == 1 && std::uint32_t{5u * 0xcccccccdu} == 1);
+static_assert(0xffffffffu / 100000000u == 42 && 0xffffffffu / 10000u == 429496 &&
+              0xffffffffu / 100u == 42949672 && 0xffffffffu / 10u == 429496729);
+
 // Every finite float above 0, f x 2^e. The rounding interval of the value (half a spacing of
 // floats either way, a quarter below a power of two; its ends belong to it for an even f) is
 // scaled by 10^-k, k chosen so that the interval spans about one unit: then a whole number of
@@ -216,10 +238,11 @@ Decimal shortest_float(std::uint32_t f, int e, bool narrower_below) {
             decimal = {units + (up ? 1 : 0), k};
         }
     }
-    while (decimal.digits % 10 == 0) {
-        decimal.digits /= 10;
-        ++decimal.exponent;
-    }
+    // The count of trailing zeros varies from value to value: a loop over them, one division a
+    // turn, mispredicts its end and waits on each division.
+    auto digits = static_cast<std::uint32_t>(decimal.digits);
+    drop_trailing_zeros(digits, decimal.exponent);
+    decimal.digits = digits;
     return decimal;
 }
 
