@@ -180,10 +180,10 @@ std::uint32_t scaled_to_odd(std::uint64_t g, std::uint32_t scaled) {
     return top | (below > 1 ? 1 : 0);
 }
 
-// Trailing zeros taken off a number above 0 and below 2^32 in four fixed steps of 8, 4, 2 and 1
-// zeros (a 32-bit number has at most nine), rather than one at a time: n is a multiple of
-// 10^k = 2^k x 5^k exactly when n times the inverse of 5^k (modulo 2^32), rotated right by k bits,
-// is at most (2^32 - 1) / 10^k, and that is then n / 10^k.
+// Trailing zeros taken off a float's digits in three fixed steps of 4, 2 and 1 zeros rather than
+// one at a time: such digits (below 2^32) never end in more than seven zeros, as a run over every
+// float confirmed. n is a multiple of 10^k = 2^k x 5^k exactly when n times the inverse of 5^k
+// (modulo 2^32), rotated right by k bits, is at most (2^32 - 1) / 10^k, and that is then n / 10^k.
 void drop_trailing_zeros(std::uint32_t &n, int &exponent) {
     const auto step = [&n, &exponent](std::uint32_t inverse, int k, std::uint32_t most) {
         const std::uint32_t quotient = std::rotr(n * inverse, k);
@@ -191,16 +191,15 @@ void drop_trailing_zeros(std::uint32_t &n, int &exponent) {
         n = multiple ? quotient : n;
         exponent += multiple ? k : 0;
     };
-    step(0x22e90e21, 8, 42);
     step(0x3afb7e91, 4, 429496);
     step(0xc28f5c29, 2, 42949672);
     step(0xcccccccd, 1, 429496729);
 }
 // The inverses, and the bounds as (2^32 - 1) / 10^k.
-static_assert(std::uint32_t{390625u * 0x22e90e21u} == 1 && std::uint32_t{625u * 0x3afb7e91u} == 1 &&
-              std::uint32_t{25u * 0xc28f5c29u} == 1 && std::uint32_t{5u * 0xcccccccdu} == 1);
-static_assert(0xffffffffu / 100000000u == 42 && 0xffffffffu / 10000u == 429496 &&
-              0xffffffffu / 100u == 42949672 && 0xffffffffu / 10u == 429496729);
+static_assert(std::uint32_t{625u * 0x3afb7e91u} == 1 && std::uint32_t{25u * 0xc28f5c29u} == 1 &&
+              std::uint32_t{5u * 0xcccccccdu} == 1);
+static_assert(0xffffffffu / 10000u == 429496 && 0xffffffffu / 100u == 42949672 &&
+              0xffffffffu / 10u == 429496729);
 
 // Every finite float above 0, f x 2^e. The rounding interval of the value (half a spacing of
 // floats either way, a quarter below a power of two; its ends belong to it for an even f) is

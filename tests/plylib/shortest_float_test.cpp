@@ -66,6 +66,12 @@ TEST(ShortestFloat, SameTextAsTheStandardLibrary) {
         std::memcpy(&f, &bits, sizeof f);
         failures += disagreements(f);
     }
+    // Digits that end in every count of zeros a float's can: each count taken off in other steps.
+    for (const double digits : {1.0, 7.0, 12.0, 123.0, 4294.0}) {
+        for (int zeros = 0; zeros <= 12; ++zeros)
+            failures += disagreements(static_cast<float>(digits * std::pow(10.0, zeros))) +
+                        disagreements(static_cast<float>(digits * std::pow(10.0, -zeros)));
+    }
     for (const double special :
          {0.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
           5e-324, 1e22, 1e23, 9007199254740993.0, 123456789012345678.0}) {
