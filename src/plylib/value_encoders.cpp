@@ -113,8 +113,9 @@ template <Scalar S, ColumnType C>
 inline char *encode_one_text(const unsigned char *src, char *out) {
     using Source = typename ColumnValueOf<C>::type;
     if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
-        // Colour channels, as a rule: one load and one store from a table (the byte after the
-        // digits is scratch, overwritten by what follows).
+        // Colour channels, as a rule: one load and one store from a table. The count stored
+        // after the digits lies past the text: what follows overwrites it, or it is never
+        // handed on.
         const std::uint8_t value = *src;
         if (value > integer_max(S)) return nullptr;
         const ByteText &text = kByteTexts[value];
