@@ -2,7 +2,9 @@
 // process locale (std::from_chars, and shortest_float.h for floating-point text).
 #pragma once
 
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -62,6 +64,32 @@ inline char *format_unsigned32(char *out, std::uint32_t value) {
     }
     put(eight_digit_text(value), count);
     return out;
+}
+
+// The text of each byte value: its digits, then in the fourth place how many there are.
+struct ByteText {
+    char text[4];
+};
+inline constexpr std::array<ByteText, 256> kByteTexts = [] {
+    std::array<ByteText, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        char *text = texts[static_cast<std::size_t>(value)].text;
+        int digits = 0;
+        if (value >= 100) text[digits++] = static_cast<char>('0' + value / 100);
+        if (value >= 10) text[digits++] = static_cast<char>('0' + value / 10 % 10);
+        text[digits++] = static_cast<char>('0' + value % 10);
+        text[3] = static_cast<char>(digits);
+    }
+    return texts;
+}();
+
+// A byte value (a colour channel, as a rule) with one load and one store from a table. Writes
+// four bytes at `out`: the count stored after the digits lies past the text, where what follows
+// overwrites it or it is never handed on.
+inline char *format_byte(char *out, std::uint8_t value) {
+    const ByteText &text = kByteTexts[value];
+    std::memcpy(out, text.text, sizeof text.text);
+    return out + text.text[3];
 }
 
 // Any integer; those of a magnitude below 2^32 by format_unsigned32.

@@ -1,6 +1,5 @@
 #include "plylib/value_encoders.h"
 
-#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -92,35 +91,14 @@ std::size_t encode_strided(const unsigned char *src, std::size_t stride, std::si
     return count;
 }
 
-// The text of each byte value: its digits, then in the fourth place how many there are.
-struct ByteText {
-    char text[4];
-};
-constexpr std::array<ByteText, 256> kByteTexts = [] {
-    std::array<ByteText, 256> texts{};
-    for (int value = 0; value < 256; ++value) {
-        char *text = texts[static_cast<std::size_t>(value)].text;
-        int digits = 0;
-        if (value >= 100) text[digits++] = static_cast<char>('0' + value / 100);
-        if (value >= 10) text[digits++] = static_cast<char>('0' + value / 10 % 10);
-        text[digits++] = static_cast<char>('0' + value % 10);
-        text[3] = static_cast<char>(digits);
-    }
-    return texts;
-}();
-
 template <Scalar S, ColumnType C>
 inline char *encode_one_text(const unsigned char *src, char *out) {
     using Source = typename ColumnValueOf<C>::type;
     if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
-        // Colour channels, as a rule: one load and one store from a table. The count stored
-        // after the digits lies past the text: what follows overwrites it, or it is never
-        // handed on.
+        // Colour channels, as a rule.
         const std::uint8_t value = *src;
         if (value > integer_max(S)) return nullptr;
-        const ByteText &text = kByteTexts[value];
-        std::memcpy(out, text.text, sizeof text.text);
-        return out + text.text[3];
+        return format_byte(out, value);
     } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
         // Every value of the column that the type holds is written as it is, with no detour
         // through a double: a colour channel or a vertex index, as a rule.
