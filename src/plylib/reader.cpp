@@ -838,38 +838,20 @@ int ply_read_header(p_ply ply) {
     }
 }
 
-long ply_set_read_cb(p_ply ply, const char *element_name, const char *property_name,
-                     p_ply_read_cb read_cb, void *pdata, long idata) {
-    if (!is_reader(ply)) return 0;
-    if (ply->phase != Phase::header_read) {
-        ply->error("Read callbacks are set between ply_read_header and ply_read");
-        return 0;
-    }
-    if (!element_name || !property_name) return 0;
-    for (t_ply_element_ &element : ply->elements) {
-        if (element.name != element_name) continue;
-        for (t_ply_property_ &property : element.properties) {
-            if (property.name != property_name) continue;
-            if (property.binding) {
-                ply->error("Property '" + property.name + "' already feeds a column");
-                return 0;
-            }
-            property.read_cb = read_cb;
-            property.pdata = pdata;
-            property.idata = idata;
-            return clamp_to_long(element.ninstances);
-        }
-        return 0;
-    }
-    return 0;
-}
-
 namespace {
+
+// Names are matched as C callers see them: a name read with a NUL byte in it is its text up to
+// that byte, as ply_get_element_info and ply_get_property_info hand it out. Whole names would
+// let a caller that walks the elements and one that looks "vertex" up by name find different
+// elements. Only the first element of a name is found, and the first property of a name in it.
+bool named(const std::string &name, const char *wanted) {
+    return std::strcmp(name.c_str(), wanted) == 0;
+}
 
 t_ply_element_ *find_element(p_ply ply, const char *name) {
     if (!name) return nullptr;
     for (t_ply_element_ &element : ply->elements) {
-        if (element.name == name) return &element;
+        if (named(element.name, name)) return &element;
     }
     return nullptr;
 }
@@ -877,10 +859,34 @@ t_ply_element_ *find_element(p_ply ply, const char *name) {
 t_ply_property_ *find_property(t_ply_element_ &element, const char *name) {
     if (!name) return nullptr;
     for (t_ply_property_ &property : element.properties) {
-        if (property.name == name) return &property;
+        if (named(property.name, name)) return &property;
     }
     return nullptr;
 }
+
+}  // namespace
+
+long ply_set_read_cb(p_ply ply, const char *element_name, const char *property_name,
+                     p_ply_read_cb read_cb, void *pdata, long idata) {
+    if (!is_reader(ply)) return 0;
+    if (ply->phase != Phase::header_read) {
+        ply->error("Read callbacks are set between ply_read_header and ply_read");
+        return 0;
+    }
+    t_ply_element_ *element = find_element(ply, element_name);
+    t_ply_property_ *property = element ? find_property(*element, property_name) : nullptr;
+    if (!property) return 0;
+    if (property->binding) {
+        ply->error("Property '" + property->name + "' already feeds a column");
+        return 0;
+    }
+    property->read_cb = read_cb;
+    property->pdata = pdata;
+    property->idata = idata;
+    return clamp_to_long(element->ninstances);
+}
+
+namespace {
 
 bool reading_between_header_and_data(p_ply ply) {
     if (!is_reader(ply)) return false;

@@ -118,9 +118,9 @@ std::vector<ElementInfo> elements_of(p_ply ply) {
             ply_get_property_info(property, &property_name, &type, nullptr, nullptr);
             (type == PLY_LIST ? list_names : info.scalars).push_back(property_name);
         }
-        // A name that both a scalar and a list answer to may find either (the earlier one, or
-        // the one whose name does not go on past a NUL byte), and the two reads would then ask
-        // for different shapes: such names are left out of both.
+        // A name that both a scalar and a list answer to finds the earlier of the two, whichever
+        // shape is asked for, and the two reads would then ask for different shapes: such names
+        // are left out of both.
         std::vector<std::string> shared;
         for (const std::string &list_name : list_names) {
             if (std::find(info.scalars.begin(), info.scalars.end(), list_name) !=

@@ -19,6 +19,7 @@
 namespace {
 
 using tolvane::bulk::compare_reads;
+using namespace std::string_literals;
 
 // Packed values in either byte order.
 struct Packed {
@@ -253,6 +254,13 @@ std::vector<ReadCase> read_cases() {
                 "element vertex 2\nproperty float x\nproperty float x\nproperty int y\n"
                 "element vertex 1\nproperty float x\n") +
              "1 2 3\n4 5 6\n7\n"},
+        // A name read with a NUL byte in it is what C callers see, its text up to the NUL: the
+        // first element here is the one that "vertex" names, and its y is no list.
+        {"a name with a NUL byte in it",
+         header("ascii",
+                "element vertex\0a 2\nproperty float y\nproperty float x\n"
+                "element vertex 1\nproperty list uchar int y\n"s) +
+             "1 2\n3 4\n2 5 6\n"},
         {"elements without properties or instances",
          header(
              "ascii",
@@ -323,11 +331,14 @@ TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
                "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
                "element face 1\nproperty int vertex_indices\n") +
             "1 2 3\n0\n",
-        binary_mesh(true),
-        large_mesh("binary_big_endian"),
-        large_mesh("ascii"),
-        import_shaped_mesh(false),
-        import_shaped_mesh(true)};
+        // Only the first element whose name reads "vertex" is taken, its x being no list.
+        header("ascii",
+               "element vertex\0a 1\nproperty float x\nproperty float y\nproperty float z\n"
+               "element vertex 1\nproperty list uchar int x\n"
+               "element face 1\nproperty list uchar int vertex_indices\n"s) +
+            "1 2 3\n1 7\n3 0 0 0\n",
+        binary_mesh(true), large_mesh("binary_big_endian"), large_mesh("ascii"),
+        import_shaped_mesh(false), import_shaped_mesh(true)};
     for (const std::string &bytes : shapes) {
         const auto input = folder / "in.ply";
         std::ofstream(input, std::ios::binary) << bytes;
