@@ -64,10 +64,13 @@ struct ChunkOrder {
     }
 };
 
-void print_magic(std::span<const unsigned char> bytes) {
-    if (bytes.size() < interchange::kMagicSize) {
+void print_magic(const interchange::InputFile &file) {
+    unsigned char magic[interchange::kMagicSize];
+    if (file.size < interchange::kMagicSize) {
         std::printf("magic: the file is shorter than the 32-byte magic\n");
-    } else if (std::memcmp(bytes.data(), interchange::kMagic, interchange::kMagicSize) == 0) {
+    } else if (!interchange::read_at(file, 0, magic, sizeof magic)) {
+        std::printf("magic: cannot be read\n");
+    } else if (std::memcmp(magic, interchange::kMagic, interchange::kMagicSize) == 0) {
         std::printf("magic: \"%s\"\n", interchange::kMagic);
     } else {
         std::printf("magic: not the usual one (the export does not check it)\n");
@@ -89,13 +92,13 @@ std::string size_note(const interchange::ChunkHeader &header) {
            " x count = " + std::to_string(expected) + ")";
 }
 
-ChunkOrder print_chunks(std::span<const unsigned char> bytes) {
+ChunkOrder print_chunks(const interchange::InputFile &file) {
     ChunkOrder order;
     std::printf("%12s  %10s  %-10s  %11s  %10s\n", "offset", "tag", "kind", "size", "count");
     std::uint64_t offset = interchange::kMagicSize;
     std::uint64_t seen = 0;
     for (;;) {
-        const interchange::ChunkStep step = interchange::chunk_at(bytes, offset);
+        const interchange::ChunkStep step = interchange::chunk_at(file, offset);
         const bool shown = seen++ < kChunksShown;
         switch (step.kind) {
             case ChunkStepKind::chunk:
@@ -105,9 +108,9 @@ ChunkOrder print_chunks(std::span<const unsigned char> bytes) {
                 continue;
             case ChunkStepKind::end_marker:
                 print_chunk(step.header, "");
-                if (offset + interchange::kChunkHeaderSize < bytes.size()) {
+                if (offset + interchange::kChunkHeaderSize < file.size) {
                     std::printf("%" PRIu64 " bytes follow the end marker (never read)\n",
-                                bytes.size() - offset - interchange::kChunkHeaderSize);
+                                file.size - offset - interchange::kChunkHeaderSize);
                 }
                 break;
             case ChunkStepKind::end_of_file:
@@ -115,7 +118,10 @@ ChunkOrder print_chunks(std::span<const unsigned char> bytes) {
                 break;
             case ChunkStepKind::partial_header:
                 std::printf("%12" PRIu64 "  %" PRIu64 " bytes, too few for a chunk header\n",
-                            offset, bytes.size() - offset);
+                            offset, file.size - offset);
+                break;
+            case ChunkStepKind::unreadable:
+                std::printf("%12" PRIu64 "  the chunk header cannot be read\n", offset);
                 break;
             case ChunkStepKind::size_too_small:
                 order.add(step.header.tag);
@@ -126,7 +132,7 @@ ChunkOrder print_chunks(std::span<const unsigned char> bytes) {
                 print_chunk(step.header,
                             ("runs " +
                              std::to_string(offset + static_cast<std::uint64_t>(step.header.size) -
-                                            bytes.size()) +
+                                            file.size) +
                              " bytes past the end of the file")
                                 .c_str());
                 break;
@@ -207,7 +213,7 @@ void explain_misplaced_chunk(const ply::ExportPlan &plan, const ChunkOrder &orde
 void explain_success(const ply::ExportPlan &plan) {
     const interchange::HostMesh &mesh = plan.mesh;
     const std::uint64_t records = mesh.face_records;
-    const std::uint64_t quads = ply::count_quads(mesh);
+    const std::uint64_t quads = plan.quads;
     std::printf("  A PLY file with %s and %s (%s, %s).\n",
                 counted(mesh.vertex_count, "vertex", "vertices").c_str(),
                 counted(records, "face", "faces").c_str(),
@@ -234,8 +240,15 @@ void print_export_verdict(float result) {
                 static_cast<int>(meaning.size()), meaning.data());
 }
 
+// Both counts lie inside the file: the walk has read them.
+std::uint32_t count_at(const interchange::InputFile &file, std::int64_t offset) {
+    unsigned char count[4] = {};
+    interchange::read_at(file, static_cast<std::uint64_t>(offset), count, sizeof count);
+    return interchange::load_u32(count);
+}
+
 void explain(const ply::ExportPlan &plan, const ChunkOrder &order,
-             std::span<const unsigned char> bytes) {
+             const interchange::InputFile &file) {
     print_export_verdict(entry::export_result_code(plan.result));
     const interchange::ReadStatus &read = plan.read;
     switch (plan.result.condition) {
@@ -247,11 +260,9 @@ void explain(const ply::ExportPlan &plan, const ChunkOrder &order,
             explain_misplaced_chunk(plan, order);
             return;
         case ExportCondition::colour_count_mismatch:
-            // The walk has read both counts, so both lie inside the file.
             std::printf("  The colour chunk holds %" PRIu32 " entries for %" PRIu32
                         " vertices: one colour per vertex is needed.\n",
-                        interchange::load_u32(bytes.data() + read.begin),
-                        interchange::load_u32(bytes.data() + interchange::kMagicSize + 8));
+                        count_at(file, read.begin), count_at(file, interchange::kMagicSize + 8));
             return;
         case ExportCondition::ends_early:
             if (read.begin < 0) {
@@ -261,8 +272,7 @@ void explain(const ply::ExportPlan &plan, const ChunkOrder &order,
             } else {
                 std::printf("  The file ends early: %s\n  needs bytes %" PRId64 " to %" PRId64
                             ", but the file holds %" PRIu64 ".\n",
-                            step_place(read.step), read.begin, read.end,
-                            static_cast<std::uint64_t>(bytes.size()));
+                            step_place(read.step), read.begin, read.end, file.size);
             }
             return;
         case ExportCondition::coordinate_not_finite:
@@ -284,21 +294,18 @@ void explain(const ply::ExportPlan &plan, const ChunkOrder &order,
 }  // namespace
 
 int run_interchange_info(const std::string &path) {
-    interchange::FileBytes file;
-    const interchange::ReadStatus loaded = interchange::load_file(path.c_str(), file);
-    if (loaded.condition != interchange::ReadCondition::read) {
-        const bool too_large = loaded.condition == interchange::ReadCondition::too_large;
-        std::printf("%s: %s\n", path.c_str(),
-                    too_large ? "too large to hold in memory" : "cannot be opened or read");
-        print_export_verdict(too_large ? -8.0f : -1760.0f);
+    interchange::InputFile file;
+    if (!interchange::open_input(path.c_str(), file)) {
+        std::printf("%s: cannot be opened or read\n", path.c_str());
+        print_export_verdict(-1760.0f);
         return 1;
     }
-    std::printf("%s: %zu bytes\n", path.c_str(), file.size);
-    print_magic(file.view());
-    const ChunkOrder order = print_chunks(file.view());
+    std::printf("%s: %" PRIu64 " bytes\n", path.c_str(), file.size);
+    print_magic(file);
+    const ChunkOrder order = print_chunks(file);
     // The verdict does not depend on the options, only the face count does.
-    const ply::ExportPlan plan = ply::plan_export(file.view(), ply::ExportOptions{});
-    explain(plan, order, file.view());
+    const ply::ExportPlan plan = ply::plan_export(file, ply::ExportOptions{});
+    explain(plan, order, file);
     return plan.result.condition == ExportCondition::exported ? 0 : 1;
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
+#include "interchange/input_file.h"
 
 namespace tolvane::interchange {
 
@@ -22,6 +22,7 @@ enum class ChunkStepKind {
     partial_header,  // fewer than 16 bytes are left
     size_too_small,  // a size below 16 (zero and negative included) cannot lead to a next chunk
     past_end,        // the chunk's size runs past the end of the file
+    unreadable,      // the header's bytes are there but cannot be read
 };
 
 struct ChunkStep {
@@ -30,6 +31,6 @@ struct ChunkStep {
 };
 
 // The chunk starting at `offset`; a chunk step's successor starts at offset + header.size.
-ChunkStep chunk_at(std::span<const unsigned char> bytes, std::uint64_t offset);
+ChunkStep chunk_at(const InputFile &file, std::uint64_t offset);
 
 }  // namespace tolvane::interchange

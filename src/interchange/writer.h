@@ -11,7 +11,7 @@
 namespace tolvane::interchange {
 
 struct MeshBuffers {
-    std::span<const float> coordinates;         // in delivery order, three per vertex as a rule
+    std::span<const float> coordinates;          // in delivery order, three per vertex as a rule
     std::span<const std::int32_t> face_indices;  // four per face
     // Colour channels, one per vertex; only their low 8 bits ever reach the file. A missing
     // green or blue value counts as 0.

@@ -1,7 +1,6 @@
 #include "ply/export.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "ply/export_writer.h"
@@ -17,8 +16,6 @@ ExportResult from_read(const interchange::ReadStatus &status) {
             return {};
         case ReadCondition::cannot_open:
             return {ExportCondition::cannot_open};
-        case ReadCondition::too_large:
-            return {ExportCondition::too_large};
         case ReadCondition::unexpected_chunk:
             // Tag 0 is the end marker: reported as the tag, it would read as success.
             if (status.tag == interchange::kEndTag) return {ExportCondition::missing_chunk};
@@ -31,56 +28,90 @@ ExportResult from_read(const interchange::ReadStatus &status) {
     return {ExportCondition::cannot_open};
 }
 
-// The PLY writer refuses a coordinate a float cannot hold and does not move on, so every later
-// value would land one place early: such a file is refused whole instead. The check runs over
-// blocks without a branch per value, which lets the compiler test several at once; only a block
-// that holds one is searched value by value.
-bool find_non_finite(const interchange::HostMesh &mesh, std::uint64_t &vertex) {
-    constexpr std::uint32_t kExponent = 0x7f800000;  // all ones: an infinity or a NaN
-    constexpr std::size_t kBlock = 4096;
-    const std::size_t values = std::size_t{mesh.vertex_count} * 3;
-    for (std::size_t first = 0; first < values; first += kBlock) {
-        const std::size_t last = std::min(values, first + kBlock);
-        bool any = false;
-        for (std::size_t i = first; i < last; ++i) {
-            any |= (interchange::load_u32(mesh.positions + i * 4) & kExponent) == kExponent;
-        }
-        if (!any) continue;
-        for (std::size_t i = first; i < last; ++i) {
-            if (!std::isfinite(interchange::load_f32(mesh.positions + i * 4))) {
-                vertex = i / 3;
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 // The PLY library takes element counts as `long`, 32 bits on Windows.
 bool fits_count(std::uint64_t count) {
     return count <= static_cast<std::uint64_t>(std::numeric_limits<long>::max());
 }
 
-}  // namespace
-
-std::uint64_t count_quads(const interchange::HostMesh &mesh) {
-    std::uint64_t quads = 0;
-    for (std::size_t i = 0; i < mesh.face_records; ++i) {
-        if (interchange::face_record(mesh, i).d >= 0) ++quads;
-    }
-    return quads;
+std::size_t block_count(std::uint64_t first, std::uint64_t total) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(kBlockElements, total - first));
 }
 
-ExportPlan plan_export(std::span<const unsigned char> bytes, const ExportOptions &options) {
+// Records whose fourth index is 0 or more. False when the records cannot be read.
+bool count_quads(const interchange::InputFile &input, const interchange::HostMesh &mesh,
+                 unsigned char *block, std::uint64_t &quads) {
+    quads = 0;
+    for (std::uint64_t first = 0; first < mesh.face_records; first += kBlockElements) {
+        const std::size_t count = block_count(first, mesh.face_records);
+        if (!interchange::read_elements(input, mesh.faces_at, first, count, interchange::kFaceSize,
+                                        block)) {
+            return false;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            quads += interchange::face_record(block + i * interchange::kFaceSize).d >= 0;
+        }
+    }
+    return true;
+}
+
+// The first vertex with an infinite or NaN coordinate, or the vertex count when there is none.
+// False when the positions cannot be read.
+bool find_non_finite(const interchange::InputFile &input, const interchange::HostMesh &mesh,
+                     unsigned char *block, std::uint64_t &vertex) {
+    for (std::uint64_t first = 0; first < mesh.vertex_count; first += kBlockElements) {
+        const std::size_t count = block_count(first, mesh.vertex_count);
+        if (!interchange::read_elements(input, mesh.positions_at, first, count,
+                                        interchange::kVertexSize, block)) {
+            return false;
+        }
+        const std::size_t value = first_non_finite(block, count * 3);
+        if (value != count * 3) {
+            vertex = first + value / 3;
+            return true;
+        }
+    }
+    vertex = mesh.vertex_count;
+    return true;
+}
+
+// The walk and the face count, which the header needs before any face is written.
+ExportPlan plan_layout(const interchange::InputFile &input, const ExportOptions &options,
+                       unsigned char *block) {
     ExportPlan plan;
-    plan.read = interchange::walk_host_mesh(bytes, plan.mesh);
+    plan.read = interchange::walk_host_mesh(input, plan.mesh);
     plan.result = from_read(plan.read);
     if (plan.result.condition != ExportCondition::exported) return plan;
-
     // The header declares the faces actually written, whatever F0 claims, so that header and
     // body always agree. Only split quads add faces: otherwise the records need no pass.
-    plan.faces = plan.mesh.face_records + (options.split_quads ? count_quads(plan.mesh) : 0);
-    if (find_non_finite(plan.mesh, plan.first_non_finite_vertex)) {
+    if (options.split_quads && !count_quads(input, plan.mesh, block, plan.quads)) {
+        plan.result = {ExportCondition::cannot_open};
+    }
+    plan.faces = plan.mesh.face_records + (options.split_quads ? plan.quads : 0);
+    return plan;
+}
+
+// A coordinate no PLY float can hold is the answer whatever else failed after the walk, as it
+// is in plan_export.
+ExportResult unless_non_finite(ExportCondition condition, const interchange::InputFile &input,
+                               const interchange::HostMesh &mesh, unsigned char *block) {
+    std::uint64_t vertex = 0;
+    if (find_non_finite(input, mesh, block, vertex) && vertex < mesh.vertex_count) {
+        return {ExportCondition::coordinate_not_finite};
+    }
+    return {condition};
+}
+
+}  // namespace
+
+ExportPlan plan_export(const interchange::InputFile &input, const ExportOptions &options) {
+    const InputBlock block = make_input_block();
+    ExportPlan plan = plan_layout(input, options, block.get());
+    if (plan.result.condition != ExportCondition::exported) return plan;
+    if (!options.split_quads && !count_quads(input, plan.mesh, block.get(), plan.quads)) {
+        plan.result = {ExportCondition::cannot_open};
+    } else if (!find_non_finite(input, plan.mesh, block.get(), plan.first_non_finite_vertex)) {
+        plan.result = {ExportCondition::cannot_open};
+    } else if (plan.first_non_finite_vertex < plan.mesh.vertex_count) {
         plan.result = {ExportCondition::coordinate_not_finite};
     } else if (!fits_count(plan.mesh.vertex_count) || !fits_count(plan.faces)) {
         plan.result = {ExportCondition::too_large};
@@ -90,16 +121,24 @@ ExportPlan plan_export(std::span<const unsigned char> bytes, const ExportOptions
 
 ExportResult export_ply(const char *input_path, const char *output_path,
                         const ExportOptions &options) {
-    interchange::FileBytes input;
-    const interchange::ReadStatus loaded = interchange::load_file(input_path, input);
-    if (loaded.condition != ReadCondition::read) return from_read(loaded);
-    const ExportPlan plan = plan_export(input.view(), options);
+    interchange::InputFile input;
+    if (!interchange::open_input(input_path, input)) return {ExportCondition::cannot_open};
+    const InputBlock block = make_input_block();
+    const ExportPlan plan = plan_layout(input, options, block.get());
     if (plan.result.condition != ExportCondition::exported) return plan.result;
+    const interchange::HostMesh &mesh = plan.mesh;
+    if (!fits_count(mesh.vertex_count) || !fits_count(plan.faces)) {
+        return unless_non_finite(ExportCondition::too_large, input, mesh, block.get());
+    }
     SafeOutput output;
-    const ExportCondition written = write_ply(output, output_path, plan.mesh, plan.faces, options);
-    // A mapped input keeps its file from being replaced, and the output may be that file.
-    input = {};
+    const ExportCondition written =
+        write_ply(output, output_path, input, mesh, plan.faces, options, block.get());
+    if (written == ExportCondition::cannot_create || written == ExportCondition::write_failed) {
+        return unless_non_finite(written, input, mesh, block.get());
+    }
     if (written != ExportCondition::exported) return {written};
+    // The output may take the input's own path, which an open file would keep on Windows.
+    input = {};
     return {commit_output(output) ? ExportCondition::exported : ExportCondition::write_failed};
 }
 

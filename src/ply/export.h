@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "interchange/reader.h"
 
@@ -21,7 +20,7 @@ struct ExportOptions {
 enum class ExportCondition {
     exported,
     cannot_open,            // the interchange file cannot be opened or read
-    too_large,              // it does not fit in memory, or holds more than a PLY count can say
+    too_large,              // it holds more vertices or faces than a PLY count can say
     unexpected_chunk,       // a chunk of another kind stands where one is required: see `tag`
     missing_chunk,          // the end marker stands where the vertex, colour or face chunk must
     colour_count_mismatch,  // not one colour entry per vertex
@@ -41,14 +40,14 @@ struct ExportPlan {
     ExportResult result;           // exported: nothing stands in the way of writing
     interchange::ReadStatus read;  // how far the reader came, and where it stopped
     interchange::HostMesh mesh;
+    std::uint64_t quads = 0;  // records whose fourth index is 0 or more
     std::uint64_t faces = 0;  // the PLY face count: every record, plus one per split quad
     std::uint64_t first_non_finite_vertex = 0;  // for coordinate_not_finite
 };
 
-// Records whose fourth index is 0 or more.
-std::uint64_t count_quads(const interchange::HostMesh &mesh);
-
-ExportPlan plan_export(std::span<const unsigned char> bytes, const ExportOptions &options);
+// The whole verdict on a file already open, writing nothing: what export_ply returns for it when
+// the output can be written. It reads every position and every face record.
+ExportPlan plan_export(const interchange::InputFile &input, const ExportOptions &options);
 
 ExportResult export_ply(const char *input_path, const char *output_path,
                         const ExportOptions &options);

@@ -40,12 +40,12 @@ bool declare(p_ply ply, const interchange::HostMesh &mesh, std::uint64_t faces) 
            ply_add_list_property(ply, "vertex_indices", PLY_UCHAR, PLY_INT);
 }
 
-// Vertices go to the writer straight from the file's bytes, whole records at a time: no list
-// of values is built, so memory stays at the size of the input. The file's values are
-// little-endian, as the machines the plug-in is built for.
+// Vertices go to the writer straight from the block's bytes, whole records at a time. The
+// file's values are little-endian, as the machines the plug-in is built for.
 static_assert(std::endian::native == std::endian::little);
 
-bool write_vertices(p_ply ply, const interchange::HostMesh &mesh) {
+bool write_vertices(p_ply ply, const unsigned char *positions, const unsigned char *colours,
+                    std::size_t count) {
     using plylib::ColumnType;
     const auto scalar = [](ColumnType type, const unsigned char *values, std::size_t stride) {
         plylib::WriteSource source;
@@ -54,8 +54,6 @@ bool write_vertices(p_ply ply, const interchange::HostMesh &mesh) {
         source.stride = stride;
         return source;
     };
-    const unsigned char *positions = mesh.positions;
-    const unsigned char *colours = mesh.colours;
     const plylib::WriteSource sources[] = {
         scalar(ColumnType::float32, positions, interchange::kVertexSize),
         scalar(ColumnType::float32, positions + 4, interchange::kVertexSize),
@@ -65,8 +63,7 @@ bool write_vertices(p_ply ply, const interchange::HostMesh &mesh) {
         scalar(ColumnType::uint8, colours + 1, interchange::kColourEntrySize),
         scalar(ColumnType::uint8, colours, interchange::kColourEntrySize),
     };
-    return mesh.vertex_count == 0 ||
-           ply_write_instances(ply, sources, std::size(sources), mesh.vertex_count);
+    return ply_write_instances(ply, sources, std::size(sources), count) != 0;
 }
 
 // A run of PLY faces, as rows of up to four indices and their lengths.
@@ -101,42 +98,97 @@ bool write_rows(p_ply ply, const void *rows, std::size_t stride, const std::uint
 
 // Quads kept: each record is its face's row as it lies in the file (a, b, c, then d for a
 // quad), so only the lengths are worked out.
-bool write_records(p_ply ply, const interchange::HostMesh &mesh) {
-    std::uint8_t lengths[FaceBatch::kFaces];
-    for (std::size_t first = 0; first < mesh.face_records; first += FaceBatch::kFaces) {
-        const std::size_t count = std::min(FaceBatch::kFaces, mesh.face_records - first);
-        for (std::size_t i = 0; i < count; ++i) {
-            lengths[i] = interchange::face_record(mesh, first + i).d >= 0 ? 4 : 3;
+bool write_records(p_ply ply, const unsigned char *records, std::size_t count, FaceBatch &batch) {
+    for (std::size_t first = 0; first < count; first += FaceBatch::kFaces) {
+        const std::size_t run = std::min(FaceBatch::kFaces, count - first);
+        const unsigned char *at = records + first * interchange::kFaceSize;
+        for (std::size_t i = 0; i < run; ++i) {
+            batch.lengths[i] =
+                interchange::face_record(at + i * interchange::kFaceSize).d >= 0 ? 4 : 3;
         }
-        const unsigned char *records = mesh.faces + first * interchange::kFaceSize;
-        if (!write_rows(ply, records, interchange::kFaceSize, lengths, count)) return false;
+        if (!write_rows(ply, at, interchange::kFaceSize, batch.lengths, run)) return false;
     }
     return true;
 }
 
-bool write_split_quads(p_ply ply, const interchange::HostMesh &mesh) {
-    auto batch = std::make_unique<FaceBatch>();
-    const auto flush = [&] {
-        const bool written =
-            write_rows(ply, batch->rows, sizeof batch->rows[0], batch->lengths, batch->size);
-        batch->size = 0;
-        return written;
-    };
-    for (std::size_t i = 0; i < mesh.face_records; ++i) {
-        if (batch->size + 2 > FaceBatch::kFaces && !flush()) return false;
-        const interchange::FaceRecord face = interchange::face_record(mesh, i);
-        batch->add(3, face.a, face.b, face.c);
+bool flush(p_ply ply, FaceBatch &batch) {
+    const bool written =
+        write_rows(ply, batch.rows, sizeof batch.rows[0], batch.lengths, batch.size);
+    batch.size = 0;
+    return written;
+}
+
+bool write_split_quads(p_ply ply, const unsigned char *records, std::size_t count,
+                       FaceBatch &batch) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (batch.size + 2 > FaceBatch::kFaces && !flush(ply, batch)) return false;
+        const interchange::FaceRecord face =
+            interchange::face_record(records + i * interchange::kFaceSize);
+        batch.add(3, face.a, face.b, face.c);
         // The diagonal runs from a to c; both halves keep the quad's winding.
-        if (face.d >= 0) batch->add(3, face.c, face.d, face.a);
+        if (face.d >= 0) batch.add(3, face.c, face.d, face.a);
     }
-    return flush();
+    return true;
+}
+
+ExportCondition write_body(p_ply ply, const interchange::InputFile &input,
+                           const interchange::HostMesh &mesh, const ExportOptions &options,
+                           unsigned char *block) {
+    using interchange::read_elements;
+    unsigned char *const colours = block + kBlockElements * interchange::kVertexSize;
+    for (std::uint64_t first = 0; first < mesh.vertex_count; first += kBlockElements) {
+        const std::size_t count = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kBlockElements, mesh.vertex_count - first));
+        if (!read_elements(input, mesh.positions_at, first, count, interchange::kVertexSize,
+                           block) ||
+            !read_elements(input, mesh.colours_at, first, count, interchange::kColourEntrySize,
+                           colours)) {
+            return ExportCondition::cannot_open;
+        }
+        // The PLY writer refuses a coordinate a float cannot hold: the file is refused whole.
+        if (first_non_finite(block, count * 3) != count * 3) {
+            return ExportCondition::coordinate_not_finite;
+        }
+        if (!write_vertices(ply, block, colours, count)) return ExportCondition::write_failed;
+    }
+    auto batch = std::make_unique<FaceBatch>();
+    for (std::uint64_t first = 0; first < mesh.face_records; first += kBlockElements) {
+        const std::size_t count = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kBlockElements, mesh.face_records - first));
+        if (!read_elements(input, mesh.faces_at, first, count, interchange::kFaceSize, block)) {
+            return ExportCondition::cannot_open;
+        }
+        const bool written = options.split_quads ? write_split_quads(ply, block, count, *batch)
+                                                 : write_records(ply, block, count, *batch);
+        if (!written) return ExportCondition::write_failed;
+    }
+    return flush(ply, *batch) ? ExportCondition::exported : ExportCondition::write_failed;
 }
 
 }  // namespace
 
+std::size_t first_non_finite(const unsigned char *at, std::size_t values) {
+    // Tested without a branch per value, which lets the compiler test several at once; only a
+    // run that holds one is searched value by value.
+    constexpr std::uint32_t kExponent = 0x7f800000;  // all ones: an infinity or a NaN
+    constexpr std::size_t kRun = 4096;
+    for (std::size_t first = 0; first < values; first += kRun) {
+        const std::size_t last = std::min(values, first + kRun);
+        bool any = false;
+        for (std::size_t i = first; i < last; ++i) {
+            any |= (interchange::load_u32(at + i * 4) & kExponent) == kExponent;
+        }
+        if (!any) continue;
+        for (std::size_t i = first; i < last; ++i) {
+            if ((interchange::load_u32(at + i * 4) & kExponent) == kExponent) return i;
+        }
+    }
+    return values;
+}
+
 ExportCondition write_ply(SafeOutput &output, const char *output_path,
-                          const interchange::HostMesh &mesh, std::uint64_t faces,
-                          const ExportOptions &options) {
+                          const interchange::InputFile &input, const interchange::HostMesh &mesh,
+                          std::uint64_t faces, const ExportOptions &options, unsigned char *block) {
     if (!open_output(output, output_path)) return ExportCondition::cannot_create;
     PlyHandle ply(ply_create_sink(write_to_output, &output,
                                   options.binary ? PLY_DEFAULT : PLY_ASCII, nullptr, 0, nullptr));
@@ -144,13 +196,10 @@ ExportCondition write_ply(SafeOutput &output, const char *output_path,
     if (!declare(ply.get(), mesh, faces) || !ply_write_header(ply.get())) {
         return ExportCondition::cannot_create;
     }
-
-    // A value the writer refuses would shift every later one: the file is then not committed.
-    const bool all_written =
-        write_vertices(ply.get(), mesh) &&
-        (options.split_quads ? write_split_quads(ply.get(), mesh) : write_records(ply.get(), mesh));
+    const ExportCondition written = write_body(ply.get(), input, mesh, options, block);
     const bool closed = ply_close(ply.release()) != 0;
-    return all_written && closed ? ExportCondition::exported : ExportCondition::write_failed;
+    if (written != ExportCondition::exported) return written;
+    return closed ? ExportCondition::exported : ExportCondition::write_failed;
 }
 
 }  // namespace tolvane::ply

@@ -114,7 +114,9 @@ struct OptionCase {
     bool split;
 };
 
-void PrintTo(const OptionCase &option, std::ostream *out) { *out << "value " << option.value; }
+void PrintTo(const OptionCase &option, std::ostream *out) {
+    *out << "value " << option.value;
+}
 
 class ExportOptionCode : public testing::TestWithParam<OptionCase> {};
 

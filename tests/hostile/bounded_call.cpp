@@ -5,6 +5,7 @@
 
 #include "support/child_process.h"
 #include "support/plugin_fixture.h"
+#include "support/process_memory.h"
 #include "support/sanitizer.h"
 
 namespace tolvane::test {

@@ -18,8 +18,6 @@ inline constexpr unsigned kTimeLimitSeconds = 60;
 // fit.
 float bounded_call(const std::function<float()> &call);
 
-// The address space the process uses now, in bytes; 0 where it cannot be told.
-std::uint64_t address_space_in_use();
 // Ends the process (a child) after `seconds` of wall time, whatever it is doing.
 void end_after(unsigned seconds);
 

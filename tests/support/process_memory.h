@@ -3,10 +3,18 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace tolvane::test {
 
 std::uint64_t process_memory_bytes();
+
+// The most that process_memory_bytes() said while `body` ran, asked every millisecond from a
+// thread of the test's own.
+std::uint64_t peak_memory_during(const std::function<void()> &body);
+
+// The address space the process uses now, in bytes; 0 where it cannot be told.
+std::uint64_t address_space_in_use();
 
 // Under AddressSanitizer freed memory waits in a quarantine, so what the process holds says
 // nothing of what the code under test gave back.

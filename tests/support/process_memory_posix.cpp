@@ -14,4 +14,12 @@ std::uint64_t process_memory_bytes() {
     return resident * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
 }
 
+std::uint64_t address_space_in_use() {
+    // The first field of statm is the total program size, in pages.
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    if (!(statm >> pages)) return 0;
+    return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
 }  // namespace tolvane::test

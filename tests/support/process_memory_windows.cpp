@@ -14,4 +14,9 @@ std::uint64_t process_memory_bytes() {
     return counters.PagefileUsage;
 }
 
+// Windows limits no child's address space (child_process_windows.cpp): never needed there.
+std::uint64_t address_space_in_use() {
+    return 0;
+}
+
 }  // namespace tolvane::test
