@@ -19,7 +19,8 @@ tolvane::ply::ExportOptions decode_option_code(double value) {
 TOLVANE_EXPORT float TOLVANE_CALL PLYExport(const char *input_path, double option_code,
                                             char *output_path) {
     if (input_path == nullptr || output_path == nullptr) return -1.0f;
-    // Running out of memory anywhere in the export is the input being too large for this machine.
+    // The export takes a few blocks of memory, whatever the mesh: running out of it is reported
+    // with the counts this build cannot hold.
     return tolvane::entry::guarded(-8.0f, [&] {
         return tolvane::entry::export_result_code(
             tolvane::ply::export_ply(input_path, output_path, decode_option_code(option_code)));

@@ -50,8 +50,8 @@ inline constexpr auto kResultMeanings = std::to_array<ResultMeaning>({
      "faces)"},
     {"PLYExport", "-7", "a vertex coordinate is infinite or NaN"},
     {"PLYExport", "-8",
-     "the input is too large to hold in memory, or has more vertices or faces than a PLY count "
-     "holds in this build"},
+     "the mesh has more vertices or faces than a PLY count holds in this build (or memory "
+     "ran out)"},
     {"PLYExport", "-56", "the colour chunk does not hold one entry per vertex"},
     {"PLYExport", "+1",
      "the PLY file cannot be created (missing folder, a folder, read-only), or its header cannot "

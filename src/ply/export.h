@@ -1,9 +1,9 @@
 // Turns an interchange mesh file written by the host into a PLY file with per-vertex colour,
 // ASCII or binary, quads kept or split into two triangles each.
 //
-// The whole input is checked before anything is written, and the PLY file is written beside its
-// target and moved over it only once complete: a failed export leaves the output path exactly as
-// it was.
+// The chunk headers are checked before anything is written, and the PLY file is written beside
+// its target and moved over it only once complete: a failed export, a coordinate found infinite
+// or NaN while writing included, leaves the output path exactly as it was.
 #pragma once
 
 #include <cstdint>
