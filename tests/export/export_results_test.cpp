@@ -154,6 +154,29 @@ TEST(ExportResults, OutputThatCannotBeCreatedGivesPlus1) {
     EXPECT_EQ(listing(folder.path / "a folder"), "");
 }
 
+// The input is read a block at a time while the output is written: the output may take the
+// input's own path, and a coordinate found in a late block still leaves that path as it was,
+// whatever else would have failed.
+TEST(ExportResults, InputReadByBlocksCanBeItsOwnOutput) {
+    ScratchFolder folder;
+    constexpr int kVertices = 200000;
+    std::vector<float> xyz(3 * kVertices, 0.5f);
+    const std::vector<std::uint8_t> rgb(3 * kVertices, 9);
+    const std::vector<std::int32_t> quad = {0, 1, 2, 3};
+    write_bytes(folder.file("in.vyn"), host_file(xyz, rgb, quad));
+    ASSERT_EQ(export_file(folder.file("in.vyn"), 3.0, folder.file("apart.ply")), 0.0f);
+    ASSERT_EQ(export_file(folder.file("in.vyn"), 3.0, folder.file("in.vyn")), 0.0f);
+    EXPECT_EQ(read_bytes(folder.file("in.vyn")), read_bytes(folder.file("apart.ply")));
+
+    xyz.back() = std::numeric_limits<float>::infinity();
+    const std::string late_infinity = host_file(xyz, rgb, quad);
+    write_bytes(folder.file("in.vyn"), late_infinity);
+    EXPECT_EQ(export_file(folder.file("in.vyn"), 0.0, folder.file("in.vyn")), -7.0f);
+    EXPECT_EQ(export_file(folder.file("in.vyn"), 1.0, folder.file("missing/out.ply")), -7.0f);
+    EXPECT_EQ(read_bytes(folder.file("in.vyn")), late_infinity);
+    EXPECT_EQ(listing(folder.path), "apart.ply\nin.vyn\n");
+}
+
 TEST(ExportResults, SuccessReplacesAnExistingFileWhole) {
     ScratchFolder folder;
     write_bytes(folder.file("in.vyn"), worked_triangle());
