@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "cli/file_start.h"
+
 namespace tolvane::cli {
 
-// `storage_word` is the format line's mode, as the file spells it.
-int run_ply_info(const std::string &path, const std::string &storage_word);
+// `start` is the file's first bytes, which tell a file that is no PLY file at all.
+int run_ply_info(const std::string &path, const FileStart &start);
 int run_interchange_info(const std::string &path);
 
 }  // namespace tolvane::cli

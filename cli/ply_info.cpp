@@ -1,6 +1,7 @@
 // `tolvane info FILE.ply`: the file's header, and what PLYImport will take from it and return,
 // with the reason. A user whose import gives -4 needs to see which name or face size is at
 // fault, and one whose colours come out black needs to see that they were stored as 0..1.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -11,6 +12,7 @@
 #include "cli/wording.h"
 #include "entry/import_result_code.h"
 #include "entry/result_meanings.h"
+#include "interchange/format.h"
 #include "ply/numeric.h"
 
 namespace tolvane::cli {
@@ -276,9 +278,39 @@ void print_verdict(const PlySurvey &survey, ImportResult predicted) {
     }
 }
 
+// The first line as the user would see it in an editor, cut short: the file may be anything.
+std::string first_line_shown(const std::string &bytes) {
+    constexpr std::size_t kMostShown = 40;
+    std::string line = bytes.substr(0, bytes.find('\n'));
+    if (line.ends_with('\r')) line.pop_back();
+    const bool cut = line.size() > kMostShown;
+    line.resize(std::min(line.size(), kMostShown));
+    for (char &c : line) {
+        if (c < ' ' || c > '~') c = '?';
+    }
+    return "\"" + line + (cut ? "...\"" : "\"");
+}
+
+// Why the reader refuses the file at its first line, in the user's terms: most often an empty
+// file, or a file of another kind saved under a .ply name.
+void print_why_not_ply(const FileStart &start) {
+    if (!start.readable || starts_as_ply(start.bytes)) return;
+    if (start.bytes.empty()) {
+        std::printf("  the file is empty\n");
+    } else if (start.bytes.starts_with(
+                   std::string_view(interchange::kMagic, interchange::kMagicSize))) {
+        std::printf(
+            "  it is an interchange file, which PLYImport does not read: PLYExport converts it "
+            "to PLY\n");
+    } else {
+        std::printf("  its first line is %s, where a PLY file has \"ply\"\n",
+                    first_line_shown(start.bytes).c_str());
+    }
+}
+
 }  // namespace
 
-int run_ply_info(const std::string &path, const std::string &storage_word) {
+int run_ply_info(const std::string &path, const FileStart &start) {
     PlySurvey survey;
     survey_ply(path, survey);
     const ImportResult predicted = predicted_import(survey);
@@ -286,8 +318,10 @@ int run_ply_info(const std::string &path, const std::string &storage_word) {
         std::printf("%s: cannot be opened for reading\n", path.c_str());
     } else if (survey.stop == ImportResult::bad_header) {
         std::printf("%s: the PLY header is not valid\n", path.c_str());
+        print_why_not_ply(start);
     } else {
-        std::printf("%s: PLY, %s\n", path.c_str(), storage_words(storage_word).c_str());
+        std::printf("%s: PLY, %s\n", path.c_str(),
+                    storage_words(ply_storage_word(start.bytes)).c_str());
         print_declarations(survey);
     }
     if (survey.stop == ImportResult::imported) {

@@ -50,6 +50,7 @@ TEST(PlyInfo, PredictsWhatTheImportReturnsAndWhy) {
         std::optional<std::string> bytes;  // none: the file does not exist
         std::vector<const char *> told;
         const char *file_name = "in.ply";
+        bool folder = false;  // the path names a folder
     } cases[] = {
         {"ascii triangle",
          ascii(kThreeVertices + "property uchar red\nproperty uchar green\nproperty uchar blue\n" +
@@ -57,7 +58,7 @@ TEST(PlyInfo, PredictsWhatTheImportReturnsAndWhy) {
                "0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1 2\n"),
          {"PLY, ASCII", "x, y, z of element vertex: 3 vertices",
           "red (uchar), green (uchar), blue (uchar): 3 colours", "1 triangle and 0 quads"}},
-        {"named as interchange", big_endian_triangle(), {"PLY, binary big-endian"}, "mesh.vyn"},
+        {"named neither way", big_endian_triangle(), {"PLY, binary big-endian"}, "mesh"},
         {"CR LF header",
          "ply\r\nformat ascii 1.0\r\nelement vertex 3\r\nproperty float x\r\nproperty float y\r\n"
          "property float z\r\nelement face 1\r\nproperty list uchar int vertex_indices\r\n"
@@ -118,12 +119,17 @@ TEST(PlyInfo, PredictsWhatTheImportReturnsAndWhy) {
          big_endian_triangle().substr(0, big_endian_triangle().size() - 5),
          {"PLY reader: "}},
         {"missing", std::nullopt, {"cannot be opened for reading", "PLY reader: "}},
+        {"folder", std::nullopt, {"cannot be opened for reading"}, "in.ply", true},
+        {"empty", "", {"the PLY header is not valid", "the file is empty", "PLY reader: "}},
+        {"text", "solid cube\r\nfacet\n", {"its first line is \"solid cube\", where"}, "in.PLY"},
+        {"interchange bytes", interchange_magic() + end_marker(), {"it is an interchange file"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         ScratchFolder folder;
         const std::string input = folder.file(c.file_name);
         if (c.bytes) write_bytes(input, *c.bytes);
+        if (c.folder) std::filesystem::create_directory(input);
         const std::string before = listing(folder.path);
         const HostRun run = run_stand_in_host(folder, "info " + input);
         std::filesystem::remove(folder.path / "host-output.txt");
@@ -140,13 +146,25 @@ TEST(PlyInfo, PredictsWhatTheImportReturnsAndWhy) {
     }
 }
 
-TEST(PlyInfo, InterchangeBytesUnderAPlyNameAreShownAsInterchange) {
+// Only a name that says neither PLY nor interchange leaves the kind to the file's first bytes.
+TEST(PlyInfo, ANameEndingInVynOrNeitherIsExplainedAsInterchange) {
     if (stand_in_host().empty()) GTEST_SKIP() << "the stand-in host is not built beside the tests";
-    ScratchFolder folder;
-    write_bytes(folder.file("mesh.ply"), interchange_magic() + end_marker());
-    const HostRun run = run_stand_in_host(folder, "info " + folder.file("mesh.ply"));
-    EXPECT_NE(run.text.find("PLYExport would return -4"), std::string::npos) << run.text;
-    EXPECT_EQ(run.text.find("PLYImport"), std::string::npos) << run.text;
+    const struct {
+        const char *file_name;
+        std::string bytes;
+        const char *told;
+    } cases[] = {
+        {"mesh", interchange_magic() + end_marker(), "PLYExport would return -4"},
+        {"mesh.VYN", big_endian_triangle(), "PLYExport would return "},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file_name);
+        ScratchFolder folder;
+        write_bytes(folder.file(c.file_name), c.bytes);
+        const HostRun run = run_stand_in_host(folder, "info " + folder.file(c.file_name));
+        EXPECT_NE(run.text.find(c.told), std::string::npos) << run.text;
+        EXPECT_EQ(run.text.find("PLYImport"), std::string::npos) << run.text;
+    }
 }
 
 }  // namespace
