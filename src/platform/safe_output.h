@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "plylib/large_memory.h"
+#include "platform/large_memory.h"
 
 namespace tolvane {
 
@@ -14,7 +14,7 @@ struct SafeOutput {
     std::FILE *stream = nullptr;
     std::string temp_path;
     std::string target;
-    plylib::LargeMemory buffer;  // not cleared: only the bytes written to it are read
+    platform::LargeMemory buffer;  // not cleared: only the bytes written to it are read
     std::size_t buffered = 0;
     bool failed = false;  // the first write error, kept until commit
 
