@@ -1,7 +1,7 @@
 # Test registration shared by every test folder.
 #
 # Natively each GoogleTest case is its own ctest entry. Under an emulator (Wine) every process
-# start costs about a second, so a cross build registers each test executable as one entry.
+# start is slow, so a cross build registers each test executable as one entry.
 if(CMAKE_CROSSCOMPILING)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

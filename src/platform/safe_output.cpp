@@ -34,9 +34,7 @@ bool open_output(SafeOutput &output, const char *target) {
     std::setvbuf(temp.stream, nullptr, _IONBF, 0);
     output.stream = temp.stream;
     output.temp_path = std::move(temp.path);
-    // Large pages where the system has them, and not cleared first: on a virtual machine each
-    // fresh small page costs microseconds to fault in.
-    output.buffer = plylib::allocate_large_or_throw(kBufferSize);
+    output.buffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
     output.buffered = 0;
     output.failed = false;
     return true;

@@ -4,9 +4,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
-
-#include "plylib/large_memory.h"
 
 namespace tolvane {
 
@@ -14,7 +13,7 @@ struct SafeOutput {
     std::FILE *stream = nullptr;
     std::string temp_path;
     std::string target;
-    plylib::LargeMemory buffer;  // not cleared: only the bytes written to it are read
+    std::unique_ptr<unsigned char[]> buffer;  // not cleared: only the bytes written are read
     std::size_t buffered = 0;
     bool failed = false;  // the first write error, kept until commit
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The plug-in stays lean: at most 400 KB, so that none of the C++ runtime's machinery that it
+# The plug-in stays lean, within the cap below, so that none of the C++ runtime's machinery that it
 # does not use (streams, locales, file systems) rides along into every host. When it is larger,
 # names the runtime's members that the link took in; the link map says what pulled each.
 #
@@ -7,7 +7,7 @@
 set -euo pipefail
 
 plugin=$1 map=$2
-max_bytes=$((400 * 1024))
+max_bytes=$((640 * 1024))
 bytes=$(stat -c %s "$plugin")
 echo "$(basename "$plugin"): $bytes bytes (at most $max_bytes)"
 if [ "$bytes" -le "$max_bytes" ]; then
