@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -283,7 +284,8 @@ std::vector<ReadCase> read_cases() {
 }
 
 TEST(BulkRead, ColumnsHoldWhatTheCallbacksReceive) {
-    const auto folder = std::filesystem::temp_directory_path() / "tolvane_bulk_read";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("tolvane_bulk_read_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder);
     for (const ReadCase &c : read_cases()) {
         EXPECT_EQ(compare_reads(c.bytes), "") << c.name << ", from memory";
@@ -319,7 +321,8 @@ TEST(BulkRead, ValuesOnlyCheckedAreTakenOrRefusedAsKeptOnes) {
 }
 
 TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
-    const auto folder = std::filesystem::temp_directory_path() / "tolvane_bulk_import";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("tolvane_bulk_import_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder);
     const std::string shapes[] = {
         // A list where a coordinate is expected, a scalar where the face list is.
