@@ -313,6 +313,71 @@ std::uint64_t read_binary(ValueInput &input, unsigned char *dst, std::uint64_t c
     return done;
 }
 
+// The line that nearly every ASCII face is: a one-digit count, then that many numbers of at
+// most eight digits, one blank before each and a blank after the last ("3 12 13 4012\n"). Each
+// number is read from one 8-byte load.
+std::uint64_t ascii_face_rows(ByteSource &source, const RowShape &shape, std::int32_t *row,
+                              std::uint64_t count, std::uint64_t *rows) {
+    const unsigned char *const end = source.end;
+    const unsigned char *p = source.cur;
+    std::uint64_t done = 0;
+    for (; done < count; ++done) {
+        const unsigned char *q = skip_blanks(p, end);
+        if (end - q < 2 || static_cast<unsigned char>(*q - '0') >= 10 || !is_blank(q[1])) break;
+        const auto length = static_cast<std::size_t>(*q - '0');
+        ++q;  // on the blank before the first number
+        const bool keep = length >= shape.min_length && length <= shape.width;
+        std::size_t j = 0;
+        for (; j < length && end - q >= 10; ++j) {
+            const DigitRun run = digit_run8(q + 1);
+            if (run.count == 0 || !is_blank(q[1 + run.count])) break;
+            if (keep) row[j] = static_cast<std::int32_t>(run.value);
+            q += 1 + run.count;
+        }
+        if (j < length) break;
+        if (keep) {
+            std::fill(row + length, row + shape.width, shape.pad);
+            row += shape.width;
+            ++*rows;
+        }
+        p = q;
+    }
+    source.cur = p;
+    return done;
+}
+
+template <bool Swap>
+std::uint64_t binary_face_rows(ByteSource &source, const RowShape &shape, std::int32_t *row,
+                               std::uint64_t count, std::uint64_t *rows) {
+    const std::size_t most = 1 + 4 * std::min<std::size_t>(shape.width, UINT8_MAX);
+    std::uint64_t done = 0;
+    while (done < count && source.fill(most)) {
+        const unsigned char *p = source.cur;
+        const unsigned char *const end = source.end;
+        for (; done < count && static_cast<std::size_t>(end - p) >= most; ++done) {
+            const std::size_t length = *p;
+            if (length < shape.min_length || length > shape.width) break;
+            if (shape.width == 4) {
+                // Triangles and quads: the row's four places filled whole, then padded.
+                for (std::size_t j = 0; j < 4; ++j)
+                    row[j] =
+                        static_cast<std::int32_t>(unpack_typed<Scalar::u32, Swap>(p + 1 + 4 * j));
+            } else {
+                for (std::size_t j = 0; j < length; ++j)
+                    row[j] =
+                        static_cast<std::int32_t>(unpack_typed<Scalar::u32, Swap>(p + 1 + 4 * j));
+            }
+            std::fill(row + length, row + shape.width, shape.pad);
+            row += shape.width;
+            p += 1 + 4 * length;
+        }
+        source.cur = p;
+        if (static_cast<std::size_t>(end - p) >= most) break;  // a length that makes no row
+    }
+    *rows += done;
+    return done;
+}
+
 template <bool Swap, ColumnType C>
 struct StridedRow {
     template <Scalar S>
@@ -401,6 +466,17 @@ ValueReader value_reader_for(e_ply_storage_mode mode, e_ply_type type, ColumnTyp
 
 ValueReader value_checker_for(e_ply_storage_mode mode, e_ply_type type) {
     return kDecoders.readers[mode_index(mode)][kColumnTypeCount][static_cast<int>(canonical(type))];
+}
+
+FaceRowsReader face_rows_reader_for(e_ply_storage_mode mode, e_ply_type length_type,
+                                    e_ply_type value_type, ColumnType column) {
+    const Scalar entry = canonical(value_type);
+    if (canonical(length_type) != Scalar::u8 || (entry != Scalar::i32 && entry != Scalar::u32) ||
+        column != ColumnType::int32)
+        return nullptr;
+    constexpr FaceRowsReader kByMode[3] = {ascii_face_rows, binary_face_rows<false>,
+                                           binary_face_rows<true>};
+    return kByMode[mode_index(mode)];
 }
 
 StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {

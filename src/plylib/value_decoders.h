@@ -50,4 +50,23 @@ using StridedDecoder = void (*)(const unsigned char *src, std::size_t stride, st
                                 unsigned char *dst, std::size_t dst_stride);
 StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column);
 
+// A list read into rows of a column: a list whose length lies in [min_length, width] is a row,
+// its entries then `pad`.
+struct RowShape {
+    std::size_t min_length = 0;
+    std::size_t width = 0;
+    std::int32_t pad = 0;
+};
+
+// The usual faces, an element of one list with a count of one byte's type and 32-bit integer
+// entries, into consecutive rows of an int32 column from `row` on, where they lie: up to `count`
+// instances; *rows is raised by the rows made (ASCII takes other lengths too, their entries
+// checked and passed over). Returns how many instances were read: it stops before one it leaves
+// to the general way. Null for other shapes.
+using FaceRowsReader = std::uint64_t (*)(ByteSource &source, const RowShape &shape,
+                                         std::int32_t *row, std::uint64_t count,
+                                         std::uint64_t *rows);
+FaceRowsReader face_rows_reader_for(e_ply_storage_mode mode, e_ply_type length_type,
+                                    e_ply_type value_type, ColumnType column);
+
 }  // namespace plylib
