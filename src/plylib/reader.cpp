@@ -8,7 +8,6 @@
 
 #include "plylib/ascii_numbers.h"
 #include "plylib/column_binding.h"
-#include "plylib/copied_words.h"
 #include "plylib/handle.h"
 #include "plylib/header_parser.h"
 #include "plylib/rply_bulk.h"
@@ -263,19 +262,6 @@ class DataReader {
                                                       property.binding->column->type)});
             offset += property.value_size;
         }
-        // Runs of x, y, z and the like: neighbouring values that go as they lie into
-        // neighbouring places of one column.
-        const std::vector<std::size_t> runs = copied_runs(
-            fields.size(),
-            [&](std::size_t f) {
-                return copied_as_is(mode_, fields[f].property->value_type,
-                                    fields[f].property->binding->column->type);
-            },
-            [&](std::size_t last, std::size_t next) {
-                const Field &a = fields[last], &b = fields[next];
-                return b.property->binding == a.property->binding &&
-                       b.property->slot == a.property->slot + 1 && b.offset == a.offset + 4;
-            });
         std::uint64_t instance = 0;
         while (instance < total && source_.fill(record_size_)) {
             const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(
@@ -290,24 +276,11 @@ class DataReader {
             for (std::size_t first = 0; first < count; first += slice) {
                 const std::size_t records = std::min(slice, count - first);
                 const unsigned char *const start = source_.cur + first * record_size_;
-                for (std::size_t f = 0; f < fields.size();) {
-                    const ColumnBinding &binding = *fields[f].property->binding;
-                    const std::size_t row_bytes =
-                        binding.width * column_value_size(binding.column->type);
-                    const auto at = [&](const Field &field) {
-                        return scalar_at(binding, instance + first, field.property->slot);
-                    };
-                    const std::size_t run = runs[f];
-                    // A NaN or an infinity among floats: their decoders take the run.
-                    if (run > 0 && (copy_words(start + fields[f].offset, record_size_, run, records,
-                                               at(fields[f]), row_bytes) ||
-                                    binding.column->type != ColumnType::float32)) {
-                        f += run;
-                        continue;
-                    }
-                    for (const std::size_t end = f + std::max<std::size_t>(run, 1); f < end; ++f)
-                        fields[f].strided(start + fields[f].offset, record_size_, records,
-                                          at(fields[f]), row_bytes);
+                for (const Field &field : fields) {
+                    const ColumnBinding &binding = *field.property->binding;
+                    field.strided(start + field.offset, record_size_, records,
+                                  scalar_at(binding, instance + first, field.property->slot),
+                                  binding.width * column_value_size(binding.column->type));
                 }
             }
             source_.cur += count * record_size_;

@@ -76,9 +76,8 @@ template <Scalar S>
 }
 
 // A decimal integer of the type where it lies, kept as an integer. At most 18 digits cannot
-// overflow; longer numbers take the general path. `kInlineDigits` for the hot loops of the
-// usual files.
-template <Scalar S, bool kInlineDigits = false>
+// overflow; longer numbers take the general path.
+template <Scalar S>
 inline bool parse_integer_in_place(const char *text, const char *end, std::int64_t *value,
                                    const char **stop) {
     const auto *p = reinterpret_cast<const unsigned char *>(text);
@@ -87,7 +86,7 @@ inline bool parse_integer_in_place(const char *text, const char *end, std::int64
     if (*p == '-' || *p == '+') negative = *p++ == '-';
     const unsigned char *const digits = p;
     std::uint64_t magnitude = 0;  // wraps harmlessly past 19 digits: refused below
-    p = accumulate_digits<kInlineDigits>(p, last, magnitude);
+    p = accumulate_digits(p, last, magnitude);
     if (p == digits || p - digits > 18) return false;
     const auto parsed =
         negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
@@ -193,34 +192,10 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
 }
 
 // Integers as parse_in_place takes them, kept as integers.
-template <Scalar S, bool kInlineDigits = false>
+template <Scalar S>
 inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char *end,
                                    std::int64_t *value) {
-    return framed_in_place(p, end, value, parse_integer_in_place<S, kInlineDigits>);
-}
-
-// A float that is only checked, not kept (a normal or a texture coordinate that no column
-// asked for), in the usual plain decimal form ("-0.694867"), followed by a blank: the number of
-// its digits is all that decides it, as no such text of up to 38 digits before the point is
-// beyond a float's range, and one too small reads as 0. Anything else takes the full parse.
-inline bool skip_plain_decimal(const unsigned char *&p, const unsigned char *end) {
-    constexpr std::ptrdiff_t kMaxWholeDigits = 38;
-    const unsigned char *q = skip_blanks(p, end);
-    if (q == end) return false;
-    // A sign, taken without a branch: half the values of a normal have one, at random.
-    q += (static_cast<unsigned char>(*q - '+') & 0xfd) == 0;  // '+' or '-'
-    const unsigned char *const whole = q;
-    q = skip_digits(q, end);
-    std::ptrdiff_t digits = q - whole;
-    if (digits > kMaxWholeDigits) return false;
-    if (q != end && *q == '.') {
-        const unsigned char *const fraction = ++q;
-        q = skip_digits(q, end);
-        digits += q - fraction;
-    }
-    if (digits == 0 || q == end || !is_blank(*q)) return false;
-    p = q;
-    return true;
+    return framed_in_place(p, end, value, parse_integer_in_place<S>);
 }
 
 // The usual token where it lies in the window, stored as a value of column type C (C ==
@@ -228,9 +203,6 @@ inline bool skip_plain_decimal(const unsigned char *&p, const unsigned char *end
 template <Scalar S, int C>
 inline bool value_in_place(const unsigned char *&p, const unsigned char *end, unsigned char *dst) {
     if constexpr (C == kColumnTypeCount) {
-        if constexpr (S == Scalar::f32 || S == Scalar::f64) {
-            if (skip_plain_decimal(p, end)) return true;
-        }
         double value;
         return ascii_in_place<S>(p, end, &value);
     } else {
@@ -238,12 +210,8 @@ inline bool value_in_place(const unsigned char *&p, const unsigned char *end, un
         using Target = typename ColumnValueOf<kColumn>::type;
         if constexpr (is_integer(S) &&
                       (kColumn == ColumnType::int32 || kColumn == ColumnType::uint8)) {
-            // Colour channels and vertex indices, nearly always: the digits inline.
-            constexpr bool kUsual = kColumn == ColumnType::uint8
-                                        ? S == Scalar::u8
-                                        : S == Scalar::i32 || S == Scalar::u32;
             std::int64_t value;
-            if (!ascii_integer_in_place<S, kUsual>(p, end, &value)) return false;
+            if (!ascii_integer_in_place<S>(p, end, &value)) return false;
             store(dst, integer_column_value<Target>(value));
         } else {
             double value;
