@@ -73,10 +73,8 @@ bool reserve_column(Column &column, std::size_t values) noexcept;
 // Gives the storage back: size and capacity 0.
 void release_column(Column &column) noexcept;
 
-// Stores `value`, converted to the column's type by column_value<T>(), as the column's value
-// number `index` (room for it must be reserved; `size` is left alone).
-void store_column_value(Column &column, std::size_t index, double value);
-// The same for one value of the type at `at` (column_value_size(type) bytes, any alignment).
+// Stores `value`, converted by column_value<T>(), as a value of `type` at `at`
+// (column_value_size(type) bytes, any alignment).
 void store_value_as(ColumnType type, unsigned char *at, double value);
 
 // How a value read as a double becomes a column's value. Defined for every double: NaN,

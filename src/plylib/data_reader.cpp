@@ -209,11 +209,11 @@ class DataReader {
                 std::uint64_t count, e_ply_type type) {
         const std::uint64_t done = read(input_, dst, count);
         if (done == count) return true;
+        if (property.is_list()) return value_error(property, input_.status, type);
+        // A run of scalars: the one met, in its own type word ("short" and "int16" read alike).
         const t_ply_property_ &failed =
-            property.is_list()
-                ? property
-                : property.element->properties[property.index + static_cast<std::size_t>(done)];
-        return value_error(failed, input_.status, type);
+            property.element->properties[property.index + static_cast<std::size_t>(done)];
+        return value_error(failed, input_.status, failed.value_type);
     }
 
     bool report(t_ply_property_ &property, std::uint64_t length, std::int64_t index, double value) {

@@ -41,19 +41,7 @@ inline const unsigned char *skip_blanks(const unsigned char *p, const unsigned c
     return p;
 }
 
-DecodeStatus from_number_status(NumberStatus status) {
-    switch (status) {
-        case NumberStatus::ok:
-            return DecodeStatus::ok;
-        case NumberStatus::out_of_range:
-            return DecodeStatus::out_of_range;
-        case NumberStatus::invalid:
-            break;
-    }
-    return DecodeStatus::invalid;
-}
-
-// The general path: the whole token, wherever it lies, checked with the full rules.
+// The next whole token, checked with the full rules.
 template <Scalar S>
 [[gnu::cold]] DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
     if (!input.next_token()) return input.end_status();
@@ -72,11 +60,12 @@ template <Scalar S>
                                &parsed);
         *value = static_cast<double>(parsed);
     }
-    return status == NumberStatus::ok ? DecodeStatus::ok : from_number_status(status);
+    if (status == NumberStatus::ok) return DecodeStatus::ok;
+    return status == NumberStatus::invalid ? DecodeStatus::invalid : DecodeStatus::out_of_range;
 }
 
 // A decimal integer of the type where it lies, kept as an integer. At most 18 digits cannot
-// overflow; longer numbers take the general path.
+// overflow; longer numbers take the full parse.
 template <Scalar S>
 inline bool parse_integer_in_place(const char *text, const char *end, std::int64_t *value,
                                    const char **stop) {
@@ -96,9 +85,9 @@ inline bool parse_integer_in_place(const char *text, const char *end, std::int64
     return true;
 }
 
-// The usual token, parsed where it lies in the block: a number followed by a blank. Sets
-// `stop` just past it and returns true; false sends the token to the general path (a token
-// that straddles blocks, a long or unusual one, or one that is no number of the type).
+// The usual token, parsed where it lies in the window: a number followed by a blank. Sets
+// `stop` just past it and returns true; false leaves the token to the full parse (a token that
+// reaches the window's end, a long or unusual one, or one that is no number of the type).
 template <Scalar S>
 inline bool parse_in_place(const char *p, const char *end, double *value, const char **stop) {
     if constexpr (S == Scalar::f32 || S == Scalar::f64) {
@@ -119,7 +108,7 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
     return true;
 }
 
-// Blanks, then a number that `parse` takes, followed by a blank within the block; `p` is moved
+// Blanks, then a number that `parse` takes, followed by a blank within the window; `p` is moved
 // past the number.
 template <typename Value, typename Parse>
 inline bool framed_in_place(const unsigned char *&p, const unsigned char *end, Value *value,

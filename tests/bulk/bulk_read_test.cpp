@@ -268,6 +268,8 @@ std::vector<ReadCase> read_cases() {
              "ascii",
              "element empty 5\nelement none 0\nproperty int a\nelement one 1\nproperty int b\n") +
              "42\n"},
+        {"neighbours of one type under two type words",
+         header("ascii", "element v 1\nproperty int16 a\nproperty short b\n") + "1 x\n"},
         {"large binary little-endian", large_mesh("binary_little_endian")},
         {"large binary big-endian", large_mesh("binary_big_endian")},
         {"large ascii", large_mesh("ascii")},
