@@ -35,8 +35,7 @@ class ValueInput {
 
 // Reads the next `count` values of one type, each converted as column_value<T>() converts it
 // to the column type it was chosen for (float64: the value as a double), stored one after
-// another from `dst`. Returns how many were read; fewer when one failed (`status` says why,
-// the source then at the failed value).
+// another from `dst`. Returns how many were read; fewer when one failed (`status` says why).
 using ValueReader = std::uint64_t (*)(ValueInput &input, unsigned char *dst, std::uint64_t count);
 
 // `mode` is the file's storage mode (PLY_DEFAULT is not a file's mode); `type` a scalar type.
