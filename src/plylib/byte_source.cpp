@@ -1,6 +1,5 @@
 #include "plylib/byte_source.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace plylib {
@@ -17,37 +16,40 @@ ByteSource::ByteSource(FileHandle file) : file_(std::move(file)) {
 }
 
 bool ByteSource::refill() {
-    cur = end;
     if (!file_ || read_failed_) return false;
-    if (!block_) block_ = allocate_large_or_throw(kBlockSize);
-    const std::size_t got = std::fread(block_.get(), 1, kBlockSize, file_.get());
+    const auto kept = static_cast<std::size_t>(end - cur);
+    if (kept == capacity_) {
+        const std::size_t grown = capacity_ == 0 ? kBlockSize : capacity_ * 2;
+        LargeMemory larger = allocate_large_or_throw(grown);
+        if (kept > 0) std::memcpy(larger.get(), cur, kept);
+        buffer_ = std::move(larger);
+        capacity_ = grown;
+    } else if (kept > 0) {
+        std::memmove(buffer_.get(), cur, kept);
+    }
+    cur = buffer_.get();
+    end = cur + kept;
+    const std::size_t got = std::fread(buffer_.get() + kept, 1, capacity_ - kept, file_.get());
     if (got == 0) {
         if (std::ferror(file_.get())) read_failed_ = true;
         return false;
     }
-    cur = block_.get();
-    end = cur + got;
+    end += got;
     read_so_far_ += got;
     return true;
 }
 
 bool ByteSource::read(void *out, std::size_t size) {
-    auto *dst = static_cast<unsigned char *>(out);
-    while (size > 0) {
-        if (cur == end && !refill()) return false;
-        const std::size_t take = std::min(size, static_cast<std::size_t>(end - cur));
-        std::memcpy(dst, cur, take);
-        cur += take;
-        dst += take;
-        size -= take;
-    }
+    if (!fill(size)) return false;
+    std::memcpy(out, cur, size);
+    cur += size;
     return true;
 }
 
 std::uint64_t ByteSource::remaining() const {
-    const auto in_block = static_cast<std::uint64_t>(end - cur);
-    if (!file_) return in_block;
-    const std::uint64_t consumed = read_so_far_ - in_block;
+    const auto in_window = static_cast<std::uint64_t>(end - cur);
+    if (!file_) return in_window;
+    const std::uint64_t consumed = read_so_far_ - in_window;
     return file_size_ > consumed ? file_size_ - consumed : 0;
 }
 

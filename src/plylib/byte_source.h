@@ -1,6 +1,5 @@
-// Where the reader's bytes come from: a file read in blocks of 1 MiB, or bytes in memory that
-// the caller keeps alive. The bytes not consumed yet are [cur, end); refill() brings the next
-// block once they are all consumed.
+// Where the reader's bytes come from: a file read in blocks, or bytes in memory that the caller
+// keeps alive. The bytes not consumed yet are [cur, end).
 #pragma once
 
 #include <cstddef>
@@ -26,10 +25,19 @@ class ByteSource {
     const unsigned char *cur = nullptr;
     const unsigned char *end = nullptr;
 
-    // Replaces the consumed block by the next one. False at the end of the input or on a read
-    // error (see read_failed()); the window is then empty.
+    // Reads more bytes after the unconsumed ones, which move to the front of the buffer (it
+    // grows when they fill it): a token or record in the window stays whole. Pointers into the
+    // old window are then stale. False, the window unchanged, at the end of the input or on a
+    // read error (see read_failed()).
     bool refill();
-    // Copies the next `size` bytes to `out`, across blocks; false when the input ends first.
+    // At least `size` bytes in the window; false when the input ends first.
+    bool fill(std::size_t size) {
+        while (static_cast<std::size_t>(end - cur) < size) {
+            if (!refill()) return false;
+        }
+        return true;
+    }
+    // Copies the next `size` bytes to `out`; false when the input ends first.
     bool read(void *out, std::size_t size);
     bool read_failed() const { return read_failed_; }
     // The bytes not consumed yet, as far as known: the file's size less what was consumed
@@ -42,7 +50,8 @@ class ByteSource {
     FileHandle file_;
     std::uint64_t file_size_ = 0;
     std::uint64_t read_so_far_ = 0;  // from the file, up to `end`
-    LargeMemory block_;
+    LargeMemory buffer_;
+    std::size_t capacity_ = 0;
     bool read_failed_ = false;
 };
 

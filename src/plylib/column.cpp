@@ -1,5 +1,4 @@
 #include "plylib/column.h"
-#include "plylib/column_binding.h"
 
 #include <cstring>
 #include <new>
@@ -22,11 +21,6 @@ void release_column(Column &column) noexcept {
     column.storage.reset();
     column.size = 0;
     column.capacity = 0;
-}
-
-void store_column_value(Column &column, std::size_t index, double value) {
-    store_value_as(column.type, column.storage.get() + index * column_value_size(column.type),
-                   value);
 }
 
 void store_value_as(ColumnType type, unsigned char *at, double value) {

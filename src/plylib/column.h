@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <tuple>
 #include <type_traits>
 
 #include "plylib/large_memory.h"
@@ -23,43 +24,25 @@ constexpr std::size_t column_value_size(ColumnType type) {
     return kSizes[static_cast<int>(type)];
 }
 
-template <typename T>
-constexpr ColumnType column_type_of();
-template <>
-constexpr ColumnType column_type_of<std::int32_t>() {
-    return ColumnType::int32;
-}
-template <>
-constexpr ColumnType column_type_of<std::uint8_t>() {
-    return ColumnType::uint8;
-}
-template <>
-constexpr ColumnType column_type_of<float>() {
-    return ColumnType::float32;
-}
-template <>
-constexpr ColumnType column_type_of<double>() {
-    return ColumnType::float64;
-}
-
 template <ColumnType C>
-struct ColumnValueOf;
-template <>
-struct ColumnValueOf<ColumnType::int32> {
-    using type = std::int32_t;
+struct ColumnValueOf {
+    using type = std::tuple_element_t<static_cast<int>(C),
+                                      std::tuple<std::int32_t, std::uint8_t, float, double>>;
 };
-template <>
-struct ColumnValueOf<ColumnType::uint8> {
-    using type = std::uint8_t;
-};
-template <>
-struct ColumnValueOf<ColumnType::float32> {
-    using type = float;
-};
-template <>
-struct ColumnValueOf<ColumnType::float64> {
-    using type = double;
-};
+
+template <typename T>
+constexpr ColumnType column_type_of() {
+    if constexpr (std::is_same_v<T, std::int32_t>) {
+        return ColumnType::int32;
+    } else if constexpr (std::is_same_v<T, std::uint8_t>) {
+        return ColumnType::uint8;
+    } else if constexpr (std::is_same_v<T, float>) {
+        return ColumnType::float32;
+    } else {
+        static_assert(std::is_same_v<T, double>, "no column holds this type");
+        return ColumnType::float64;
+    }
+}
 
 // A growable array of values of one type. The storage is not zero-filled: only the first
 // `size` values were ever written.
@@ -90,10 +73,8 @@ bool reserve_column(Column &column, std::size_t values) noexcept;
 // Gives the storage back: size and capacity 0.
 void release_column(Column &column) noexcept;
 
-// Stores `value`, converted to the column's type by column_value<T>(), as the column's value
-// number `index` (room for it must be reserved; `size` is left alone).
-void store_column_value(Column &column, std::size_t index, double value);
-// The same for one value of the type at `at` (column_value_size(type) bytes, any alignment).
+// Stores `value`, converted by column_value<T>(), as a value of `type` at `at`
+// (column_value_size(type) bytes, any alignment).
 void store_value_as(ColumnType type, unsigned char *at, double value);
 
 // How a value read as a double becomes a column's value. Defined for every double: NaN,

@@ -14,8 +14,6 @@ struct ColumnBinding {
     bool rows = false;      // a list property's rows, rather than scalars side by side
     std::size_t min_length = 0;
     unsigned char pad_bytes[8] = {};  // the pad as a value of the column's type
-    // A list of the instance at hand became a row that is not counted in the column yet.
-    bool row_pending = false;
     // Scalars: the first instance whose values the column holds (those before it were drained),
     // and how many instances its capacity holds, so that the per-instance check needs no
     // division.

@@ -31,15 +31,11 @@ struct t_ply_property_ {
 
     bool is_list() const { return type == PLY_LIST; }
 
-    // Reading: the callback, if any, and the decoders of the file's storage mode.
+    // Reading: the callback, if any.
     p_ply_read_cb read_cb = nullptr;
     void *pdata = nullptr;
     long idata = 0;
-    plylib::Decoder decode_length = nullptr;
-    plylib::Decoder decode_value = nullptr;
-    // Binary files: the fast path for values wholly inside the current block.
-    plylib::PackedDecoder packed_length = nullptr;
-    plylib::PackedDecoder packed_value = nullptr;
+    // Bytes of a binary length and value.
     std::size_t length_size = 0;
     std::size_t value_size = 0;
     // Bulk reading: the column the property feeds instead of a callback, and its place among
@@ -58,7 +54,7 @@ struct t_ply_element_ {
     std::size_t index = 0;
     // A deque, so that property handles stay valid while properties are added.
     std::deque<t_ply_property_> properties;
-    // The same in a vector, for the data loops; filled once the declarations are complete.
+    // The same in a vector, for the writing loops; filled once the declarations are complete.
     std::vector<t_ply_property_ *> order;
 };
 

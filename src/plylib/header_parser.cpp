@@ -248,10 +248,6 @@ bool parse_header(p_ply ply) {
     if (!HeaderParser(*ply).run()) return false;
     for (t_ply_element_ &element : ply->elements) {
         for (t_ply_property_ &property : element.properties) {
-            property.decode_length = decoder_for(ply->storage_mode, property.length_type);
-            property.decode_value = decoder_for(ply->storage_mode, property.value_type);
-            property.packed_length = packed_decoder_for(ply->storage_mode, property.length_type);
-            property.packed_value = packed_decoder_for(ply->storage_mode, property.value_type);
             property.length_size = scalar_size(canonical(property.length_type));
             property.value_size = scalar_size(canonical(property.value_type));
         }

@@ -1,65 +1,28 @@
 // The C++ type behind each scalar type, and byte order swapping, for packed binary values.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <tuple>
 
 #include "plylib/types.h"
 
 namespace plylib {
 
 template <Scalar S>
-struct ValueOf;
-template <>
-struct ValueOf<Scalar::i8> {
-    using type = std::int8_t;
-};
-template <>
-struct ValueOf<Scalar::u8> {
-    using type = std::uint8_t;
-};
-template <>
-struct ValueOf<Scalar::i16> {
-    using type = std::int16_t;
-};
-template <>
-struct ValueOf<Scalar::u16> {
-    using type = std::uint16_t;
-};
-template <>
-struct ValueOf<Scalar::i32> {
-    using type = std::int32_t;
-};
-template <>
-struct ValueOf<Scalar::u32> {
-    using type = std::uint32_t;
-};
-template <>
-struct ValueOf<Scalar::f32> {
-    using type = float;
-};
-template <>
-struct ValueOf<Scalar::f64> {
-    using type = double;
+struct ValueOf {
+    using type =
+        std::tuple_element_t<static_cast<int>(S),
+                             std::tuple<std::int8_t, std::uint8_t, std::int16_t, std::uint16_t,
+                                        std::int32_t, std::uint32_t, float, double>>;
 };
 
 template <std::size_t N>
-struct UnsignedOf;
-template <>
-struct UnsignedOf<1> {
-    using type = std::uint8_t;
-};
-template <>
-struct UnsignedOf<2> {
-    using type = std::uint16_t;
-};
-template <>
-struct UnsignedOf<4> {
-    using type = std::uint32_t;
-};
-template <>
-struct UnsignedOf<8> {
-    using type = std::uint64_t;
+struct UnsignedOf {
+    using type =
+        std::tuple_element_t<std::bit_width(N) - 1,
+                             std::tuple<std::uint8_t, std::uint16_t, std::uint32_t, std::uint64_t>>;
 };
 
 // One byte-swap instruction each (GCC 12 kept a shift loop for the portable spelling).

@@ -1,5 +1,6 @@
 #include "plylib/value_decoders.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -40,19 +41,7 @@ inline const unsigned char *skip_blanks(const unsigned char *p, const unsigned c
     return p;
 }
 
-DecodeStatus from_number_status(NumberStatus status) {
-    switch (status) {
-        case NumberStatus::ok:
-            return DecodeStatus::ok;
-        case NumberStatus::out_of_range:
-            return DecodeStatus::out_of_range;
-        case NumberStatus::invalid:
-            break;
-    }
-    return DecodeStatus::invalid;
-}
-
-// The general path: the whole token, wherever it lies, checked with the full rules.
+// The next whole token, checked with the full rules.
 template <Scalar S>
 [[gnu::cold]] DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
     if (!input.next_token()) return input.end_status();
@@ -71,13 +60,13 @@ template <Scalar S>
                                &parsed);
         *value = static_cast<double>(parsed);
     }
-    return status == NumberStatus::ok ? DecodeStatus::ok : from_number_status(status);
+    if (status == NumberStatus::ok) return DecodeStatus::ok;
+    return status == NumberStatus::invalid ? DecodeStatus::invalid : DecodeStatus::out_of_range;
 }
 
 // A decimal integer of the type where it lies, kept as an integer. At most 18 digits cannot
-// overflow; longer numbers take the general path. `kInlineDigits` for the hot loops of the
-// usual files.
-template <Scalar S, bool kInlineDigits = false>
+// overflow; longer numbers take the full parse.
+template <Scalar S>
 inline bool parse_integer_in_place(const char *text, const char *end, std::int64_t *value,
                                    const char **stop) {
     const auto *p = reinterpret_cast<const unsigned char *>(text);
@@ -86,7 +75,7 @@ inline bool parse_integer_in_place(const char *text, const char *end, std::int64
     if (*p == '-' || *p == '+') negative = *p++ == '-';
     const unsigned char *const digits = p;
     std::uint64_t magnitude = 0;  // wraps harmlessly past 19 digits: refused below
-    p = accumulate_digits<kInlineDigits>(p, last, magnitude);
+    p = accumulate_digits(p, last, magnitude);
     if (p == digits || p - digits > 18) return false;
     const auto parsed =
         negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
@@ -96,9 +85,9 @@ inline bool parse_integer_in_place(const char *text, const char *end, std::int64
     return true;
 }
 
-// The usual token, parsed where it lies in the block: a number followed by a blank. Sets
-// `stop` just past it and returns true; false sends the token to the general path (a token
-// that straddles blocks, a long or unusual one, or one that is no number of the type).
+// The usual token, parsed where it lies in the window: a number followed by a blank. Sets
+// `stop` just past it and returns true; false leaves the token to the full parse (a token that
+// reaches the window's end, a long or unusual one, or one that is no number of the type).
 template <Scalar S>
 inline bool parse_in_place(const char *p, const char *end, double *value, const char **stop) {
     if constexpr (S == Scalar::f32 || S == Scalar::f64) {
@@ -119,7 +108,7 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
     return true;
 }
 
-// Blanks, then a number that `parse` takes, followed by a blank within the block; `p` is moved
+// Blanks, then a number that `parse` takes, followed by a blank within the window; `p` is moved
 // past the number.
 template <typename Value, typename Parse>
 inline bool framed_in_place(const unsigned char *&p, const unsigned char *end, Value *value,
@@ -142,14 +131,6 @@ template <Scalar S>
     return framed_in_place(p, end, value, parse_in_place<S>);
 }
 
-template <Scalar S>
-DecodeStatus decode_ascii(ValueInput &input, double *value) {
-    ByteSource &source = input.source;
-    if (ascii_in_place<S>(source.cur, source.end, value)) return DecodeStatus::ok;
-    source.cur = skip_blanks(source.cur, source.end);
-    return decode_ascii_token<S>(input, value);
-}
-
 // Binary values are packed; `Swap` when the file's byte order is not the machine's.
 template <Scalar S, bool Swap>
 inline typename ValueOf<S>::type unpack_typed(const unsigned char *bytes) {
@@ -166,21 +147,6 @@ inline typename ValueOf<S>::type unpack_typed(const unsigned char *bytes) {
 template <Scalar S, bool Swap>
 inline double unpack(const unsigned char *bytes) {
     return static_cast<double>(unpack_typed<S, Swap>(bytes));
-}
-
-template <Scalar S, bool Swap>
-DecodeStatus decode_binary(ValueInput &input, double *value) {
-    constexpr std::size_t kSize = sizeof(typename ValueOf<S>::type);
-    ByteSource &source = input.source;
-    if (static_cast<std::size_t>(source.end - source.cur) >= kSize) {
-        *value = unpack<S, Swap>(source.cur);
-        source.cur += kSize;
-        return DecodeStatus::ok;
-    }
-    unsigned char bytes[kSize];
-    if (!source.read(bytes, kSize)) return input.end_status();
-    *value = unpack<S, Swap>(bytes);
-    return DecodeStatus::ok;
 }
 
 template <typename T>
@@ -215,119 +181,158 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
 }
 
 // Integers as parse_in_place takes them, kept as integers.
-template <Scalar S, bool kInlineDigits = false>
+template <Scalar S>
 inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char *end,
                                    std::int64_t *value) {
-    return framed_in_place(p, end, value, parse_integer_in_place<S, kInlineDigits>);
+    return framed_in_place(p, end, value, parse_integer_in_place<S>);
 }
 
-// A float that is only checked, not kept (a normal or a texture coordinate that no column
-// asked for), in the usual plain decimal form ("-0.694867"), followed by a blank: the number of
-// its digits is all that decides it, as no such text of up to 38 digits before the point is
-// beyond a float's range, and one too small reads as 0. Anything else takes the full parse.
-inline bool skip_plain_decimal(const unsigned char *&p, const unsigned char *end) {
-    constexpr std::ptrdiff_t kMaxWholeDigits = 38;
-    const unsigned char *q = skip_blanks(p, end);
-    if (q == end) return false;
-    // A sign, taken without a branch: half the values of a normal have one, at random.
-    q += (static_cast<unsigned char>(*q - '+') & 0xfd) == 0;  // '+' or '-'
-    const unsigned char *const whole = q;
-    q = skip_digits(q, end);
-    std::ptrdiff_t digits = q - whole;
-    if (digits > kMaxWholeDigits) return false;
-    if (q != end && *q == '.') {
-        const unsigned char *const fraction = ++q;
-        q = skip_digits(q, end);
-        digits += q - fraction;
+// The usual token where it lies in the window, stored as a value of column type C (C ==
+// kColumnTypeCount: only checked); false, with `p` unchanged, leaves it to the full parse.
+template <Scalar S, int C>
+inline bool value_in_place(const unsigned char *&p, const unsigned char *end, unsigned char *dst) {
+    if constexpr (C == kColumnTypeCount) {
+        double value;
+        return ascii_in_place<S>(p, end, &value);
+    } else {
+        constexpr auto kColumn = static_cast<ColumnType>(C);
+        using Target = typename ColumnValueOf<kColumn>::type;
+        if constexpr (is_integer(S) &&
+                      (kColumn == ColumnType::int32 || kColumn == ColumnType::uint8)) {
+            std::int64_t value;
+            if (!ascii_integer_in_place<S>(p, end, &value)) return false;
+            store(dst, integer_column_value<Target>(value));
+        } else {
+            double value;
+            if (!ascii_in_place<S>(p, end, &value)) return false;
+            store(dst, column_value<Target>(value));
+        }
+        return true;
     }
-    if (digits == 0 || q == end || !is_blank(*q)) return false;
-    p = q;
+}
+
+// The next whole token with the full rules: one at the window's end, at the end of the input,
+// or of an unusual form.
+template <Scalar S, int C>
+[[gnu::cold, gnu::noinline]] bool value_from_token(ValueInput &input, unsigned char *dst) {
+    double value;
+    input.status = decode_ascii_token<S>(input, &value);
+    if (input.status != DecodeStatus::ok) return false;
+    if constexpr (C < kColumnTypeCount) {
+        using Target = typename ColumnValueOf<static_cast<ColumnType>(C)>::type;
+        store(dst, column_value<Target>(value));
+    }
     return true;
 }
+
+template <int C>
+constexpr std::size_t kStoredSize = C < kColumnTypeCount
+                                        ? column_value_size(static_cast<ColumnType>(C))
+                                        : 0;
 
 template <Scalar S, int C>
-bool decode_in_place(const unsigned char *&p, const unsigned char *end, unsigned char *dst,
-                     std::size_t count) {
-    const unsigned char *q = p;
-    for (std::size_t i = 0; i < count; ++i) {
-        if constexpr (C == kColumnTypeCount) {
-            if constexpr (S == Scalar::f32 || S == Scalar::f64) {
-                if (skip_plain_decimal(q, end)) continue;
-            }
-            double value;
-            if (!ascii_in_place<S>(q, end, &value)) return false;
-        } else {
-            constexpr auto kColumn = static_cast<ColumnType>(C);
-            using Target = typename ColumnValueOf<kColumn>::type;
-            if constexpr (is_integer(S) &&
-                          (kColumn == ColumnType::int32 || kColumn == ColumnType::uint8)) {
-                // Colour channels and vertex indices, nearly always: the digits inline.
-                constexpr bool kUsual = kColumn == ColumnType::uint8
-                                            ? S == Scalar::u8
-                                            : S == Scalar::i32 || S == Scalar::u32;
-                std::int64_t value;
-                if (!ascii_integer_in_place<S, kUsual>(q, end, &value)) return false;
-                store(dst, integer_column_value<Target>(value));
-            } else {
-                double value;
-                if (!ascii_in_place<S>(q, end, &value)) return false;
-                store(dst, column_value<Target>(value));
-            }
-            dst += sizeof(Target);
-        }
+std::uint64_t read_ascii(ValueInput &input, unsigned char *dst, std::uint64_t count) {
+    ByteSource &source = input.source;
+    const unsigned char *p = source.cur;
+    const unsigned char *end = source.end;
+    for (std::uint64_t i = 0; i < count; ++i, dst += kStoredSize<C>) {
+        if (value_in_place<S, C>(p, end, dst)) continue;
+        source.cur = p;
+        if (!value_from_token<S, C>(input, dst)) return i;
+        p = source.cur;
+        end = source.end;
     }
-    p = q;
-    return true;
+    source.cur = p;
+    return count;
 }
 
-// A kept row's places after its `length` entries.
-inline void pad_row(std::int32_t *row, std::size_t length, std::size_t width, std::int32_t pad) {
-    for (std::size_t j = length; j < width; ++j) row[j] = pad;
+template <Scalar S, bool Swap, int C>
+std::uint64_t read_binary(ValueInput &input, unsigned char *dst, std::uint64_t count) {
+    constexpr std::size_t kSize = sizeof(typename ValueOf<S>::type);
+    ByteSource &source = input.source;
+    std::uint64_t done = 0;
+    while (done < count) {
+        const auto whole = static_cast<std::size_t>(std::min<std::uint64_t>(
+            count - done, static_cast<std::size_t>(source.end - source.cur) / kSize));
+        if (whole == 0) {
+            if (source.fill(kSize)) continue;
+            input.status = input.end_status();
+            return done;
+        }
+        if constexpr (C < kColumnTypeCount) {
+            decode_strided<S, Swap, static_cast<ColumnType>(C)>(source.cur, kSize, whole, dst,
+                                                                kStoredSize<C>);
+            dst += whole * kStoredSize<C>;
+        }
+        source.cur += whole * kSize;
+        done += whole;
+    }
+    return done;
 }
 
 // The line that nearly every ASCII face is: a one-digit count, then that many numbers of at
 // most eight digits, one blank before each and a blank after the last ("3 12 13 4012\n"). Each
-// number is read from one 8-byte load. Returns false, with `p` unchanged, for any other line;
-// the general way then reads it again from its start (and stores its entries again).
-inline bool decode_plain_row(const unsigned char *&p, const unsigned char *end,
-                             std::size_t min_length, std::size_t width, std::int32_t pad,
-                             std::int32_t *row, bool *kept) {
-    const unsigned char *q = skip_blanks(p, end);
-    if (end - q < 2 || static_cast<unsigned char>(*q - '0') >= 10 || !is_blank(q[1])) return false;
-    const auto length = static_cast<std::size_t>(*q - '0');
-    ++q;  // on the blank before the first number
-    const bool keep = length >= min_length && length <= width;
-    for (std::size_t j = 0; j < length; ++j) {
-        if (end - q < 10) return false;
-        const DigitRun run = digit_run8(q + 1);
-        if (run.count == 0 || !is_blank(q[1 + run.count])) return false;
-        if (keep) row[j] = static_cast<std::int32_t>(run.value);
-        q += 1 + run.count;
+// number is read from one 8-byte load.
+std::uint64_t ascii_face_rows(ByteSource &source, const RowShape &shape, std::int32_t *row,
+                              std::uint64_t count, std::uint64_t *rows) {
+    const unsigned char *const end = source.end;
+    const unsigned char *p = source.cur;
+    std::uint64_t done = 0;
+    for (; done < count; ++done) {
+        const unsigned char *q = skip_blanks(p, end);
+        if (end - q < 2 || static_cast<unsigned char>(*q - '0') >= 10 || !is_blank(q[1])) break;
+        const auto length = static_cast<std::size_t>(*q - '0');
+        ++q;  // on the blank before the first number
+        const bool keep = length >= shape.min_length && length <= shape.width;
+        std::size_t j = 0;
+        for (; j < length && end - q >= 10; ++j) {
+            const DigitRun run = digit_run8(q + 1);
+            if (run.count == 0 || !is_blank(q[1 + run.count])) break;
+            if (keep) row[j] = static_cast<std::int32_t>(run.value);
+            q += 1 + run.count;
+        }
+        if (j < length) break;
+        if (keep) {
+            std::fill(row + length, row + shape.width, shape.pad);
+            row += shape.width;
+            ++*rows;
+        }
+        p = q;
     }
-    if (keep) pad_row(row, length, width, pad);
-    *kept = keep;
-    p = q;
-    return true;
+    source.cur = p;
+    return done;
 }
 
-template <Scalar S>
-bool decode_counted_row(const unsigned char *&p, const unsigned char *end, std::size_t min_length,
-                        std::size_t width, std::int32_t pad, std::int32_t *row, bool *kept) {
-    if (decode_plain_row(p, end, min_length, width, pad, row, kept)) return true;
-    const unsigned char *q = p;
-    std::int64_t count;
-    if (!ascii_integer_in_place<Scalar::u8, true>(q, end, &count)) return false;
-    const auto length = static_cast<std::size_t>(count);
-    const bool keep = length >= min_length && length <= width;
-    for (std::size_t j = 0; j < length; ++j) {
-        std::int64_t value;
-        if (!ascii_integer_in_place<S, true>(q, end, &value)) return false;
-        if (keep) row[j] = integer_column_value<std::int32_t>(value);
+template <bool Swap>
+std::uint64_t binary_face_rows(ByteSource &source, const RowShape &shape, std::int32_t *row,
+                               std::uint64_t count, std::uint64_t *rows) {
+    const std::size_t most = 1 + 4 * std::min<std::size_t>(shape.width, UINT8_MAX);
+    std::uint64_t done = 0;
+    while (done < count && source.fill(most)) {
+        const unsigned char *p = source.cur;
+        const unsigned char *const end = source.end;
+        for (; done < count && static_cast<std::size_t>(end - p) >= most; ++done) {
+            const std::size_t length = *p;
+            if (length < shape.min_length || length > shape.width) break;
+            if (shape.width == 4) {
+                // Triangles and quads: the row's four places filled whole, then padded.
+                for (std::size_t j = 0; j < 4; ++j)
+                    row[j] =
+                        static_cast<std::int32_t>(unpack_typed<Scalar::u32, Swap>(p + 1 + 4 * j));
+            } else {
+                for (std::size_t j = 0; j < length; ++j)
+                    row[j] =
+                        static_cast<std::int32_t>(unpack_typed<Scalar::u32, Swap>(p + 1 + 4 * j));
+            }
+            std::fill(row + length, row + shape.width, shape.pad);
+            row += shape.width;
+            p += 1 + 4 * length;
+        }
+        source.cur = p;
+        if (static_cast<std::size_t>(end - p) >= most) break;  // a length that makes no row
     }
-    if (keep) pad_row(row, length, width, pad);
-    *kept = keep;
-    p = q;
-    return true;
+    *rows += done;
+    return done;
 }
 
 template <bool Swap, ColumnType C>
@@ -338,151 +343,103 @@ struct StridedRow {
     };
 };
 template <int C>
-struct InPlaceRow {
+struct AsciiRow {
     template <Scalar S>
     struct Make {
-        static constexpr InPlaceDecoder value = decode_in_place<S, C>;
+        static constexpr ValueReader value = read_ascii<S, C>;
+    };
+};
+template <bool Swap, int C>
+struct BinaryRow {
+    template <Scalar S>
+    struct Make {
+        static constexpr ValueReader value = read_binary<S, Swap, C>;
     };
 };
 
-template <Scalar S>
-struct AsciiDecoder {
-    static constexpr Decoder value = decode_ascii<S>;
-};
-template <Scalar S>
-struct NativeDecoder {
-    static constexpr Decoder value = decode_binary<S, false>;
-};
-template <Scalar S>
-struct SwappedDecoder {
-    static constexpr Decoder value = decode_binary<S, true>;
-};
-
-template <Scalar S>
-struct NativePacked {
-    static constexpr PackedDecoder value = unpack<S, false>;
-};
-template <Scalar S>
-struct SwappedPacked {
-    static constexpr PackedDecoder value = unpack<S, true>;
-};
-
+// By storage mode (ASCII, native, swapped), then column type (the last: only checked), then
+// scalar type.
 struct DecoderTable {
-    Decoder ascii[kScalarCount] = {};
-    Decoder native[kScalarCount] = {};
-    Decoder swapped[kScalarCount] = {};
-    PackedDecoder native_packed[kScalarCount] = {};
-    PackedDecoder swapped_packed[kScalarCount] = {};
-    StridedDecoder native_strided[kColumnTypeCount][kScalarCount] = {};
-    StridedDecoder swapped_strided[kColumnTypeCount][kScalarCount] = {};
-    // The last row only checks the value: a property that feeds no column.
-    InPlaceDecoder in_place[kColumnTypeCount + 1][kScalarCount] = {};
-    template <ColumnType C>
-    constexpr void fill_strided() {
-        fill_by_type<StridedRow<false, C>::template Make>(native_strided[static_cast<int>(C)]);
-        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[static_cast<int>(C)]);
+    ValueReader readers[3][kColumnTypeCount + 1][kScalarCount] = {};
+    StridedDecoder strided[2][kColumnTypeCount][kScalarCount] = {};
+    template <int C>
+    constexpr void fill_column() {
+        fill_by_type<AsciiRow<C>::template Make>(readers[0][C]);
+        fill_by_type<BinaryRow<false, C>::template Make>(readers[1][C]);
+        fill_by_type<BinaryRow<true, C>::template Make>(readers[2][C]);
+        if constexpr (C < kColumnTypeCount) {
+            constexpr auto kColumn = static_cast<ColumnType>(C);
+            fill_by_type<StridedRow<false, kColumn>::template Make>(strided[0][C]);
+            fill_by_type<StridedRow<true, kColumn>::template Make>(strided[1][C]);
+        }
     }
     constexpr DecoderTable() {
-        fill_strided<ColumnType::int32>();
-        fill_strided<ColumnType::uint8>();
-        fill_strided<ColumnType::float32>();
-        fill_strided<ColumnType::float64>();
-        fill_by_type<InPlaceRow<0>::Make>(in_place[0]);
-        fill_by_type<InPlaceRow<1>::Make>(in_place[1]);
-        fill_by_type<InPlaceRow<2>::Make>(in_place[2]);
-        fill_by_type<InPlaceRow<3>::Make>(in_place[3]);
-        fill_by_type<InPlaceRow<4>::Make>(in_place[4]);
-        fill_by_type<AsciiDecoder>(ascii);
-        fill_by_type<NativeDecoder>(native);
-        fill_by_type<SwappedDecoder>(swapped);
-        fill_by_type<NativePacked>(native_packed);
-        fill_by_type<SwappedPacked>(swapped_packed);
+        fill_column<0>();
+        fill_column<1>();
+        fill_column<2>();
+        fill_column<3>();
+        fill_column<4>();
     }
 };
 constexpr DecoderTable kDecoders;
 
+// 0 for ASCII, 1 for binary in the machine's byte order, 2 for the other.
+int mode_index(e_ply_storage_mode mode) {
+    if (mode == PLY_ASCII) return 0;
+    const bool file_little = mode == PLY_LITTLE_ENDIAN;
+    return file_little == (std::endian::native == std::endian::little) ? 1 : 2;
+}
+
 }  // namespace
 
 bool ValueInput::next_token() {
-    const unsigned char *p = source.cur;
-    const unsigned char *end = source.end;
     for (;;) {
-        p = skip_blanks(p, end);
-        if (p != end) break;
+        source.cur = skip_blanks(source.cur, source.end);
+        if (source.cur != source.end) break;
         if (!source.refill()) return false;
-        p = source.cur;
-        end = source.end;
     }
-    const unsigned char *start = p;
-    while (p != end && !is_blank(*p)) ++p;
-    source.cur = p;
-    if (p == end) return finish_straddling_token(start);
-    token_begin = reinterpret_cast<const char *>(start);
-    token_end = reinterpret_cast<const char *>(p);
-    return true;
-}
-
-bool ValueInput::finish_straddling_token(const unsigned char *start) {
-    straddle_.assign(reinterpret_cast<const char *>(start),
-                     static_cast<std::size_t>(source.end - start));
-    while (source.refill()) {
-        const unsigned char *p = source.cur;
+    const unsigned char *p = source.cur;
+    for (;;) {
         while (p != source.end && !is_blank(*p)) ++p;
-        straddle_.append(reinterpret_cast<const char *>(source.cur),
-                         static_cast<std::size_t>(p - source.cur));
-        source.cur = p;
         if (p != source.end) break;
+        const auto scanned = static_cast<std::size_t>(p - source.cur);
+        const bool more = source.refill();
+        p = source.cur + scanned;
+        if (!more) {
+            if (source.read_failed()) return false;
+            break;
+        }
     }
-    if (source.read_failed()) return false;
-    token_begin = straddle_.data();
-    token_end = straddle_.data() + straddle_.size();
+    token_begin = reinterpret_cast<const char *>(source.cur);
+    token_end = reinterpret_cast<const char *>(p);
+    source.cur = p;
     return true;
 }
 
-Decoder decoder_for(e_ply_storage_mode mode, e_ply_type type) {
-    const int index = static_cast<int>(canonical(type));
-    if (mode == PLY_ASCII) return kDecoders.ascii[index];
-    const bool file_little = mode == PLY_LITTLE_ENDIAN;
-    const bool machine_little = std::endian::native == std::endian::little;
-    return file_little == machine_little ? kDecoders.native[index] : kDecoders.swapped[index];
+ValueReader value_reader_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {
+    return kDecoders
+        .readers[mode_index(mode)][static_cast<int>(column)][static_cast<int>(canonical(type))];
 }
 
-PackedDecoder packed_decoder_for(e_ply_storage_mode mode, e_ply_type type) {
-    if (mode == PLY_ASCII) return nullptr;
-    const int index = static_cast<int>(canonical(type));
-    const bool file_little = mode == PLY_LITTLE_ENDIAN;
-    const bool machine_little = std::endian::native == std::endian::little;
-    return file_little == machine_little ? kDecoders.native_packed[index]
-                                         : kDecoders.swapped_packed[index];
+ValueReader value_checker_for(e_ply_storage_mode mode, e_ply_type type) {
+    return kDecoders.readers[mode_index(mode)][kColumnTypeCount][static_cast<int>(canonical(type))];
+}
+
+FaceRowsReader face_rows_reader_for(e_ply_storage_mode mode, e_ply_type length_type,
+                                    e_ply_type value_type, ColumnType column) {
+    const Scalar entry = canonical(value_type);
+    if (canonical(length_type) != Scalar::u8 || (entry != Scalar::i32 && entry != Scalar::u32) ||
+        column != ColumnType::int32)
+        return nullptr;
+    constexpr FaceRowsReader kByMode[3] = {ascii_face_rows, binary_face_rows<false>,
+                                           binary_face_rows<true>};
+    return kByMode[mode_index(mode)];
 }
 
 StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {
     if (mode == PLY_ASCII) return nullptr;
-    const int index = static_cast<int>(canonical(type));
-    const int row = static_cast<int>(column);
-    const bool file_little = mode == PLY_LITTLE_ENDIAN;
-    const bool machine_little = std::endian::native == std::endian::little;
-    return file_little == machine_little ? kDecoders.native_strided[row][index]
-                                         : kDecoders.swapped_strided[row][index];
-}
-
-InPlaceDecoder in_place_decoder_for(e_ply_type type, ColumnType column) {
-    return kDecoders.in_place[static_cast<int>(column)][static_cast<int>(canonical(type))];
-}
-
-InPlaceDecoder in_place_checker_for(e_ply_type type) {
-    return kDecoders.in_place[kColumnTypeCount][static_cast<int>(canonical(type))];
-}
-
-CountedRowDecoder counted_row_decoder_for(e_ply_type value_type) {
-    switch (canonical(value_type)) {
-        case Scalar::i32:
-            return decode_counted_row<Scalar::i32>;
-        case Scalar::u32:
-            return decode_counted_row<Scalar::u32>;
-        default:
-            return nullptr;
-    }
+    return kDecoders
+        .strided[mode_index(mode) - 1][static_cast<int>(column)][static_cast<int>(canonical(type))];
 }
 
 }  // namespace plylib

@@ -1,9 +1,8 @@
-// Reading one value of a PLY data section. A decoder is chosen once per property from a table
-// indexed by storage mode and type; the per-value path is one call through that pointer.
+// Reading the values of a PLY data section. A reader is chosen once per property from a table
+// indexed by storage mode, column type and value type; the data loop calls through it.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "plylib/byte_source.h"
 #include "plylib/column.h"
@@ -20,58 +19,53 @@ class ValueInput {
 
     ByteSource &source;
 
-    // ASCII: the next blank-separated token, which stays valid until the next call. A token
-    // that straddles blocks is gathered in a buffer that grows only with the bytes read.
-    // False at the end of the input (or on a read error).
+    // ASCII: the next blank-separated token, whole in the window, which stays valid until the
+    // source reads more. False at the end of the input (or on a read error).
     bool next_token();
     const char *token_begin = nullptr;
     const char *token_end = nullptr;
 
+    // Why the last reader below stopped short.
+    DecodeStatus status = DecodeStatus::ok;
+
     DecodeStatus end_status() const {
         return source.read_failed() ? DecodeStatus::read_error : DecodeStatus::end_of_input;
     }
-
-  private:
-    bool finish_straddling_token(const unsigned char *start);
-    std::string straddle_;
 };
 
-using Decoder = DecodeStatus (*)(ValueInput &input, double *value);
+// Reads the next `count` values of one type, each converted as column_value<T>() converts it
+// to the column type it was chosen for (float64: the value as a double), stored one after
+// another from `dst`. Returns how many were read; fewer when one failed (`status` says why).
+using ValueReader = std::uint64_t (*)(ValueInput &input, unsigned char *dst, std::uint64_t count);
 
 // `mode` is the file's storage mode (PLY_DEFAULT is not a file's mode); `type` a scalar type.
-Decoder decoder_for(e_ply_storage_mode mode, e_ply_type type);
+ValueReader value_reader_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column);
+// The same for values that are only checked (dst is not looked at).
+ValueReader value_checker_for(e_ply_storage_mode mode, e_ply_type type);
 
-// Binary only: a value whose bytes all lie in the current block, decoded straight from them
-// (the reader's fast path; the Decoder handles values that straddle blocks or the end).
-using PackedDecoder = double (*)(const unsigned char *bytes);
-PackedDecoder packed_decoder_for(e_ply_storage_mode mode, e_ply_type type);
-
-// The bulk reader's decoders: the same decoding with the per-value call taken out. A value is
-// converted to a column's type exactly as column_value<T>() converts the double the decoders
-// above give.
-
-// Binary: `count` packed values `stride` bytes apart, all within the block, into a column at
+// Binary: `count` packed values `stride` bytes apart, all within the window, into a column at
 // `dst`, `dst_stride` bytes apart.
 using StridedDecoder = void (*)(const unsigned char *src, std::size_t stride, std::size_t count,
                                 unsigned char *dst, std::size_t dst_stride);
 StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column);
 
-// ASCII: the next `count` values where they lie in the block (blanks before each skipped),
-// stored one after another from `dst`, and `p` moved past them. False, with `p` unchanged, sends
-// them to the general path: a token that reaches the block's end, an unusual or invalid one.
-using InPlaceDecoder = bool (*)(const unsigned char *&p, const unsigned char *end,
-                                unsigned char *dst, std::size_t count);
-InPlaceDecoder in_place_decoder_for(e_ply_type type, ColumnType column);
-// The same for a value that is only checked (dst is not looked at).
-InPlaceDecoder in_place_checker_for(e_ply_type type);
+// A list read into rows of a column: a list whose length lies in [min_length, width] is a row,
+// its entries then `pad`.
+struct RowShape {
+    std::size_t min_length = 0;
+    std::size_t width = 0;
+    std::int32_t pad = 0;
+};
 
-// ASCII: one instance of the usual face list where it lies, a count of one byte's type and that
-// many 32-bit integers. A count in [min_length, width] fills `row` (each entry's low 32 bits,
-// then `pad`) and sets *kept; another count has its entries checked and passed over. False,
-// with `p` unchanged, sends the instance to the general path. Null for other value types.
-using CountedRowDecoder = bool (*)(const unsigned char *&p, const unsigned char *end,
-                                   std::size_t min_length, std::size_t width, std::int32_t pad,
-                                   std::int32_t *row, bool *kept);
-CountedRowDecoder counted_row_decoder_for(e_ply_type value_type);
+// The usual faces, an element of one list with a count of one byte's type and 32-bit integer
+// entries, into consecutive rows of an int32 column from `row` on, where they lie: up to `count`
+// instances; *rows is raised by the rows made (ASCII takes other lengths too, their entries
+// checked and passed over). Returns how many instances were read: it stops before one it leaves
+// to the general way. Null for other shapes.
+using FaceRowsReader = std::uint64_t (*)(ByteSource &source, const RowShape &shape,
+                                         std::int32_t *row, std::uint64_t count,
+                                         std::uint64_t *rows);
+FaceRowsReader face_rows_reader_for(e_ply_storage_mode mode, e_ply_type length_type,
+                                    e_ply_type value_type, ColumnType column);
 
 }  // namespace plylib

@@ -10,11 +10,13 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "bulk/bulk_differential.h"
 #include "ply/import.h"
+#include "plylib/rply_bulk.h"
 
 namespace {
 
@@ -266,6 +268,8 @@ std::vector<ReadCase> read_cases() {
              "ascii",
              "element empty 5\nelement none 0\nproperty int a\nelement one 1\nproperty int b\n") +
              "42\n"},
+        {"neighbours of one type under two type words",
+         header("ascii", "element v 1\nproperty int16 a\nproperty short b\n") + "1 x\n"},
         {"large binary little-endian", large_mesh("binary_little_endian")},
         {"large binary big-endian", large_mesh("binary_big_endian")},
         {"large ascii", large_mesh("ascii")},
@@ -283,7 +287,8 @@ std::vector<ReadCase> read_cases() {
 }
 
 TEST(BulkRead, ColumnsHoldWhatTheCallbacksReceive) {
-    const auto folder = std::filesystem::temp_directory_path() / "tolvane_bulk_read";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("tolvane_bulk_read_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder);
     for (const ReadCase &c : read_cases()) {
         EXPECT_EQ(compare_reads(c.bytes), "") << c.name << ", from memory";
@@ -318,8 +323,54 @@ TEST(BulkRead, ValuesOnlyCheckedAreTakenOrRefusedAsKeptOnes) {
     }
 }
 
+// A record longer than a block is held whole all the same, and one cut by the end of the file
+// is reported at the value that is cut.
+TEST(BulkRead, RecordsLongerThanABlock) {
+    constexpr int kProperties = 140000;  // doubles: a record takes more than a block
+    std::string declarations = "element v 2\n";
+    for (int p = 0; p < kProperties; ++p)
+        declarations += "property double p" + std::to_string(p) + "\n";
+    Packed body{false};
+    for (int r = 0; r < 2; ++r) {
+        for (int p = 0; p < kProperties; ++p) body.put(r * 1e6 + p);
+    }
+    const std::string bytes = header("binary_little_endian", declarations) + body.bytes;
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("tolvane_long_records_" + std::to_string(std::random_device{}()) + ".ply");
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{5}}) {
+        std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() - cut);
+        std::vector<std::string> messages;
+        p_ply ply = ply_open(
+            path.string().c_str(),
+            [](p_ply handle, const char *message) {
+                void *into = nullptr;
+                ply_get_ply_user_data(handle, &into, nullptr);
+                static_cast<std::vector<std::string> *>(into)->push_back(message);
+            },
+            0, &messages);
+        ASSERT_NE(ply, nullptr);
+        ASSERT_EQ(ply_read_header(ply), 1);
+        plylib::Column column(plylib::ColumnType::float64);
+        const char *names[] = {"p1", "p139998"};
+        ASSERT_EQ(ply_set_read_column(ply, "v", names, 2, &column), 2);
+        EXPECT_EQ(ply_read(ply), cut == 0 ? 1 : 0);
+        ply_close(ply);
+        if (cut == 0) {
+            EXPECT_EQ(std::vector<double>(plylib::column_values<double>(column).begin(),
+                                          plylib::column_values<double>(column).end()),
+                      (std::vector<double>{1, 139998, 1e6 + 1, 1e6 + 139998}));
+        } else {
+            EXPECT_EQ(messages, std::vector<std::string>{
+                                    "Unexpected end of file in element 'v' (instance 1), "
+                                    "property 'p139999'"});
+        }
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(BulkRead, ImportGivesTheSameFileEitherWay) {
-    const auto folder = std::filesystem::temp_directory_path() / "tolvane_bulk_import";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("tolvane_bulk_import_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder);
     const std::string shapes[] = {
         // A list where a coordinate is expected, a scalar where the face list is.
