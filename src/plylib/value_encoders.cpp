@@ -1,5 +1,6 @@
 #include "plylib/value_encoders.h"
 
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -34,21 +35,25 @@ inline bool convert(double value, typename ValueOf<S>::type *out) {
     return true;
 }
 
+// The text of a value of the type.
+template <Scalar S>
+inline char *format_value(char *out, typename ValueOf<S>::type typed) {
+    if constexpr (S == Scalar::f32) {
+        return format_float32(out, typed);
+    } else if constexpr (S == Scalar::f64) {
+        return format_float64(out, typed);
+    } else {
+        return format_integer(out, typed);
+    }
+}
+
 template <Scalar S>
 bool encode_ascii(ByteSink &sink, double value, bool separate) {
     typename ValueOf<S>::type typed;
     if (!convert<S>(value, &typed)) return false;
-    unsigned char *out = sink.reserve(kMaxNumberChars + 1);
-    char *text = reinterpret_cast<char *>(out);
+    char *text = reinterpret_cast<char *>(sink.reserve(kMaxNumberChars + 1));
     if (separate) *text++ = ' ';
-    if constexpr (S == Scalar::f32) {
-        text = format_float32(text, typed);
-    } else if constexpr (S == Scalar::f64) {
-        text = format_float64(text, typed);
-    } else {
-        text = format_integer(text, static_cast<std::int64_t>(typed));
-    }
-    sink.commit(reinterpret_cast<unsigned char *>(text));
+    sink.commit(reinterpret_cast<unsigned char *>(format_value<S>(text, typed)));
     return true;
 }
 
@@ -91,42 +96,43 @@ std::size_t encode_strided(const unsigned char *src, std::size_t stride, std::si
     return count;
 }
 
-template <Scalar S, ColumnType C>
-inline char *encode_one_text(const unsigned char *src, char *out) {
-    using Source = typename ColumnValueOf<C>::type;
-    if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
-        // Colour channels, as a rule.
-        const std::uint8_t value = *src;
-        if (value > integer_max(S)) return nullptr;
-        return format_byte(out, value);
-    } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
-        // Every value of the column that the type holds is written as it is, with no detour
-        // through a double: a colour channel or a vertex index, as a rule.
-        const Source value = load<Source>(src);
-        if (value < integer_min(S) || value > integer_max(S)) return nullptr;
-        // Formatted in place (5% of the vertex writing time): every value of these columns that
-        // is not negative is below 2^32.
-        if (value >= 0) return format_unsigned32(out, static_cast<std::uint32_t>(value));
-        return format_integer(out, value);
+// The text of each byte value: its digits, then in the last place how many there are.
+struct ByteText {
+    char text[4];
+};
+constexpr auto kByteTexts = [] {
+    std::array<ByteText, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        char *text = texts[static_cast<std::size_t>(value)].text;
+        int digits = 0;
+        if (value >= 100) text[digits++] = static_cast<char>('0' + value / 100);
+        if (value >= 10) text[digits++] = static_cast<char>('0' + value / 10 % 10);
+        text[digits++] = static_cast<char>('0' + value % 10);
+        text[3] = static_cast<char>(digits);
     }
-    typename ValueOf<S>::type typed;
-    if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return nullptr;
-    if constexpr (S == Scalar::f32) {
-        return format_float32(out, typed);
-    } else if constexpr (S == Scalar::f64) {
-        return format_float64(out, typed);
-    } else {
-        return format_integer(out, static_cast<std::int64_t>(typed));
-    }
-}
+    return texts;
+}();
 
 template <Scalar S, ColumnType C>
-char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std::size_t count, bool separate,
-                  char *out) {
-    for (std::size_t i = 0; i < count; ++i, src += stride, separate = true) {
-        if (separate) *out++ = ' ';
-        out = encode_one_text<S, C>(src, out);
-        if (!out) return nullptr;
+char *encode_text(const unsigned char *src, std::size_t stride, std::size_t count, char *out) {
+    using Source = typename ColumnValueOf<C>::type;
+    for (std::size_t i = 0; i < count; ++i, src += stride) {
+        const Source value = load<Source>(src);
+        if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
+            // Colour channels, as a rule: one load and one store from a table.
+            if (value > integer_max(S)) return nullptr;
+            std::memcpy(out, kByteTexts[value].text, sizeof(ByteText));
+            out += kByteTexts[value].text[3];
+        } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
+            // An integer that the type holds is written as it is, with no detour through a double.
+            if (value < integer_min(S) || value > integer_max(S)) return nullptr;
+            out = format_integer(out, value);
+        } else {
+            typename ValueOf<S>::type typed;
+            if (!convert<S>(static_cast<double>(value), &typed)) return nullptr;
+            out = format_value<S>(out, typed);
+        }
+        *out++ = ' ';
     }
     return out;
 }

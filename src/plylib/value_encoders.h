@@ -33,11 +33,11 @@ using StridedEncoder = std::size_t (*)(const unsigned char *src, std::size_t str
                                        std::size_t dst_stride);
 StridedEncoder strided_encoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column);
 
-// ASCII: `count` values `stride` bytes apart (backwards when negative) at `out`, separated by
-// blanks and after one when `separate` (room for kMaxNumberChars + 1 each), returning the end;
-// null, with nothing meaningful written, when the type cannot hold one of them.
-using TextEncoder = char *(*)(const unsigned char *src, std::ptrdiff_t stride, std::size_t count,
-                              bool separate, char *out);
+// ASCII: `count` values `stride` bytes apart at `out`, each followed by a blank (room for
+// kMaxNumberChars + 1 each), returning the end; null, with nothing meaningful written, when the
+// type cannot hold one of them.
+using TextEncoder = char *(*)(const unsigned char *src, std::size_t stride, std::size_t count,
+                              char *out);
 TextEncoder text_encoder_for(e_ply_type type, ColumnType column);
 
 }  // namespace plylib

@@ -14,14 +14,16 @@
 #include <vector>
 
 #include "plylib/ascii_numbers.h"
-#include "plylib/shortest_float.h"
 
 namespace {
 
-template <typename Float>
-std::string ours(Float value) {
+std::string ours(float value) {
     char text[64];
-    return std::string(text, plylib::format_shortest(text, value));
+    return std::string(text, plylib::format_float32(text, value));
+}
+std::string ours(double value) {
+    char text[64];
+    return std::string(text, plylib::format_float64(text, value));
 }
 
 template <typename Float>
