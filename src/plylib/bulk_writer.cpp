@@ -46,10 +46,9 @@ struct SourcePlan {
     const unsigned char *lengths = nullptr;
     bool list = false;
     std::size_t offset = 0;  // in a binary record of scalars
-    StridedEncoder strided = nullptr;
-    StridedEncoder strided_length = nullptr;
-    TextEncoder text = nullptr;
-    TextEncoder text_length = nullptr;
+    Encoder encode = nullptr;
+    Encoder encode_length = nullptr;
+    StridedEncoder strided = nullptr;  // binary records
 };
 
 class BulkWriter {
@@ -176,8 +175,7 @@ class BulkWriter {
     std::size_t write_in_place(std::size_t first, std::size_t instances) {
         std::size_t i = first, bound = 0;
         while (i < instances && bound_of(i, &bound)) {
-            unsigned char *out = sink_.reserve(bound);
-            out = ascii_ ? put_text(i, out) : put_binary(i, out);
+            unsigned char *const out = put_instance(i, sink_.reserve(bound));
             if (!out) break;
             sink_.commit(out);
             ++i;
@@ -205,43 +203,20 @@ class BulkWriter {
         return *bound <= ByteSink::kBlockSize;
     }
 
-    // Instance i as a line of text at `out`, returning its end; null when a value is refused.
-    unsigned char *put_text(std::size_t i, unsigned char *out) {
-        char *text = reinterpret_cast<char *>(out);
-        for (std::size_t p = 0; p < plans_.size() && text; ++p) {
+    // Instance i at `out`, returning its end; null when a value is refused.
+    unsigned char *put_instance(std::size_t i, unsigned char *out) {
+        for (std::size_t p = 0; p < plans_.size() && out; ++p) {
             const SourcePlan &plan = plans_[p];
-            const unsigned char *values = plan.values + i * plan.source.stride;
+            const WriteSource &source = plan.source;
+            const unsigned char *values = plan.values + i * source.stride;
             if (!plan.list) {
-                text = plan.text(values, 0, 1, text);
+                out = plan.encode(values, 0, 1, out);
                 continue;
             }
-            text = plan.text_length(plan.lengths + i * plan.source.length_stride, 0, 1, text);
-            if (text) text = plan.text(values, plan.source.entry_stride, lengths_[p], text);
+            out = plan.encode_length(plan.lengths + i * source.length_stride, 0, 1, out);
+            if (out) out = plan.encode(values, source.entry_stride, lengths_[p], out);
         }
-        if (!text) return nullptr;
-        text[-1] = '\n';  // over the blank after the last value
-        return reinterpret_cast<unsigned char *>(text);
-    }
-
-    // Instance i as packed values at `out`, returning their end; null when a value is refused.
-    unsigned char *put_binary(std::size_t i, unsigned char *out) {
-        for (std::size_t p = 0; p < plans_.size(); ++p) {
-            const SourcePlan &plan = plans_[p];
-            const t_ply_property_ &property = *plan.property;
-            const unsigned char *values = plan.values + i * plan.source.stride;
-            std::size_t count = 1, stride = 0;
-            if (plan.list) {
-                const unsigned char *length = plan.lengths + i * plan.source.length_stride;
-                if (plan.strided_length(length, 0, 1, out, property.length_size) != 1)
-                    return nullptr;
-                out += property.length_size;
-                count = lengths_[p];
-                stride = plan.source.entry_stride;
-            }
-            if (plan.strided(values, stride, count, out, property.value_size) != count)
-                return nullptr;
-            out += count * property.value_size;
-        }
+        if (out && ascii_) out[-1] = '\n';  // over the blank after the last value
         return out;
     }
 
@@ -342,11 +317,10 @@ int ply_write_instances(p_ply ply, const WriteSource *sources, std::size_t count
             plan.source = source;
             plan.values = static_cast<const unsigned char *>(source.values);
             plan.lengths = static_cast<const unsigned char *>(source.lengths);
+            plan.encode = encoder_for(ply->storage_mode, property.value_type, source.type);
+            plan.encode_length =
+                encoder_for(ply->storage_mode, property.length_type, source.length_type);
             plan.strided = strided_encoder_for(ply->storage_mode, property.value_type, source.type);
-            plan.text = text_encoder_for(property.value_type, source.type);
-            plan.strided_length =
-                strided_encoder_for(ply->storage_mode, property.length_type, source.length_type);
-            plan.text_length = text_encoder_for(property.length_type, source.length_type);
         }
         const bool ok = BulkWriter(*ply, plans).run(instances);
         if (ply->sink->failed()) {
