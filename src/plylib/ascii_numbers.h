@@ -31,7 +31,7 @@ NumberStatus parse_float64(const char *begin, const char *end, double *value);
 inline constexpr int kMaxNumberChars = 32;
 
 // How many digits a value has (1 for 0).
-inline int decimal_digit_count(std::uint64_t value) {
+[[gnu::always_inline]] inline int decimal_digit_count(std::uint64_t value) {
     value |= 1;  // no odd value is one less than a power of ten but 0: the same count, 1 for 0
     // bit_width x log10(2) is the number of digits less one, or that number.
     const int estimate = std::bit_width(value) * 1233 >> 12;
@@ -40,7 +40,7 @@ inline int decimal_digit_count(std::uint64_t value) {
 
 // The eight decimal digits of a value below 10^8 as eight characters, the first in the lowest
 // byte: four-digit halves, split into pairs and then digits in every lane at once.
-inline std::uint64_t eight_digit_text(std::uint32_t value) {
+[[gnu::always_inline]] inline std::uint64_t eight_digit_text(std::uint32_t value) {
     std::uint64_t x = value / 10000 | std::uint64_t{value % 10000} << 32;
     const std::uint64_t hundreds = (x * 10486) >> 20 & 0x0000007f0000007fu;  // n / 100, n < 10^4
     x = hundreds | (x - hundreds * 100) << 16;
@@ -50,7 +50,7 @@ inline std::uint64_t eight_digit_text(std::uint32_t value) {
 }
 
 // Eight characters, the first in the lowest byte of `text`, stored at `to`.
-inline void store_text(char *to, std::uint64_t text) {
+[[gnu::always_inline]] inline void store_text(char *to, std::uint64_t text) {
     if constexpr (std::endian::native == std::endian::big) text = byte_swap(text);
     std::memcpy(to, &text, sizeof text);
 }
@@ -67,7 +67,7 @@ char *write_long_digits(char *out, std::uint64_t value);
 }
 
 // Any integer: a '-' and its magnitude's digits.
-inline char *format_integer(char *out, std::int64_t value) {
+[[gnu::always_inline]] inline char *format_integer(char *out, std::int64_t value) {
     *out = '-';
     const auto bits = static_cast<std::uint64_t>(value);
     return write_digits(out + (value < 0 ? 1 : 0), value < 0 ? 0 - bits : bits);

@@ -315,21 +315,25 @@ char *whole_number(char *out, std::uint64_t f, int e) {
     return out;
 }
 
-// The `count` digits of `digits` with a point after the first `whole` (0 < whole < count).
-char *digits_with_point(char *out, std::uint64_t digits, int count, int whole) {
-    if (count <= 8) {
-        // Split in a register: the digits go out in two stores and are never read back, which
-        // would wait for the stores to complete.
-        const std::uint64_t text =
-            eight_digit_text(static_cast<std::uint32_t>(digits)) >> 8 * (8 - count);
-        store_text(out, text);
-        out[whole] = '.';
-        store_text(out + whole + 1, text >> 8 * whole);
-    } else {
+// The `count` digits of `digits` at `out`, with a point after the first `whole` of them when
+// that is fewer than all; returns the end.
+[[gnu::always_inline]] inline char *put_digits(char *out, std::uint64_t digits, int count,
+                                               int whole) {
+    if (count > 8) {
+        if (whole >= count) return write_digits(out, digits);
         write_digits(out + 1, digits);
         for (int i = 0; i < whole; ++i) out[i] = out[i + 1];
         out[whole] = '.';
+        return out + count + 1;
     }
+    // Split in a register: the digits go out in stores and are never read back, which would
+    // wait for the stores to complete.
+    const std::uint64_t text =
+        eight_digit_text(static_cast<std::uint32_t>(digits)) >> 8 * (8 - count);
+    store_text(out, text);
+    if (whole >= count) return out + count;
+    out[whole] = '.';
+    store_text(out + whole + 1, text >> 8 * whole);
     return out + count + 1;
 }
 
@@ -344,14 +348,12 @@ char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
     const int fixed_length = exponent >= 0 ? whole : whole > 0 ? count + 1 : 2 - exponent;
     if (fixed_length <= scientific_length) {
         if (exponent > 0) return whole_number(out, f, e);
-        if (exponent == 0) return write_digits(out, decimal.digits);
-        if (whole > 0) return digits_with_point(out, decimal.digits, count, whole);
+        if (whole > 0) return put_digits(out, decimal.digits, count, whole);
         // Fixed is the shorter only up to three zeros after the point.
         std::memcpy(out, "0.000000", 8);
-        return write_digits(out + 2 - whole, decimal.digits);
+        return put_digits(out + 2 - whole, decimal.digits, count, count);
     }
-    out = count > 1 ? digits_with_point(out, decimal.digits, count, 1)
-                    : write_digits(out, decimal.digits);
+    out = put_digits(out, decimal.digits, count, 1);
     *out++ = 'e';
     *out++ = scientific_exponent < 0 ? '-' : '+';
     if (magnitude < 10) *out++ = '0';
