@@ -261,20 +261,9 @@ class BulkWriter {
         return out;
     }
 
-    // A list's length by the writer's rule; integers need no more than a range check.
+    // A list's length by the writer's rule.
     static bool length_of(const SourcePlan &plan, std::size_t i, std::int64_t *length) {
         const unsigned char *at = plan.lengths + i * plan.source.length_stride;
-        const Scalar type = canonical(plan.property->length_type);
-        if (is_integer(type) && plan.source.length_type == ColumnType::uint8) {
-            *length = *at;
-            return *length <= integer_max(type);
-        }
-        if (is_integer(type) && plan.source.length_type == ColumnType::int32) {
-            std::int32_t value;
-            std::memcpy(&value, at, sizeof value);
-            *length = value;
-            return value >= 0 && *length <= integer_max(type);
-        }
         return list_length(plan.property->length_type, value_at(plan.source.length_type, at),
                            length);
     }

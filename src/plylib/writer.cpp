@@ -339,44 +339,24 @@ int ply_write_header(p_ply ply) {
     if (!declaring(ply)) return 0;
     try {
         ByteSink &sink = *ply->sink;
-        const auto put = [&sink](std::string_view text) { sink.append(text.data(), text.size()); };
-        put("ply\nformat ");
-        put(mode_word(ply->storage_mode));
-        put(" 1.0\n");
-        for (const std::string &comment : ply->comments) {
-            put("comment ");
-            put(comment);
-            put("\n");
-        }
-        for (const std::string &obj_info : ply->obj_infos) {
-            put("obj_info ");
-            put(obj_info);
-            put("\n");
-        }
+        std::string header = std::string("ply\nformat ") + mode_word(ply->storage_mode) + " 1.0\n";
+        for (const std::string &comment : ply->comments) header += "comment " + comment + "\n";
+        for (const std::string &obj_info : ply->obj_infos) header += "obj_info " + obj_info + "\n";
         for (t_ply_element_ &element : ply->elements) {
-            put("element ");
-            put(element.name);
-            put(" ");
-            put(std::to_string(element.ninstances));
-            put("\n");
+            header += "element " + element.name + " " + std::to_string(element.ninstances) + "\n";
             element.order.clear();
             for (t_ply_property_ &property : element.properties) {
                 element.order.push_back(&property);
-                put("property ");
-                if (property.is_list()) {
-                    put("list ");
-                    put(type_word(property.length_type));
-                    put(" ");
-                }
-                put(type_word(property.value_type));
-                put(" ");
-                put(property.name);
-                put("\n");
+                header += "property ";
+                if (property.is_list())
+                    header += std::string("list ") + type_word(property.length_type) + " ";
+                header += std::string(type_word(property.value_type)) + " " + property.name + "\n";
                 property.encode_length = encoder_for(ply->storage_mode, property.length_type);
                 property.encode_value = encoder_for(ply->storage_mode, property.value_type);
             }
         }
-        put("end_header\n");
+        header += "end_header\n";
+        sink.append(header.data(), header.size());
         ply->phase = Phase::writing;
         ValueWriter(*ply).seek_element(0);
         if (sink.failed()) {
