@@ -168,17 +168,8 @@ struct Big {
             multiply(static_cast<std::uint32_t>(kPowersOfTen[static_cast<std::size_t>(power)]));
     }
     void shift_left(int bits) {
-        const int words = bits / 32, rest = bits % 32;
-        if (size == 0) return;
-        for (int i = size - 1 + words + 1; i >= words; --i) {
-            const int from = i - words;
-            const std::uint64_t high = from < size ? word[from] : 0;
-            const std::uint64_t low = from - 1 >= 0 && from - 1 < size ? word[from - 1] : 0;
-            word[i] = static_cast<std::uint32_t>(((high << 32 | low) << rest) >> 32);
-        }
-        for (int i = 0; i < words; ++i) word[i] = 0;
-        size += words + 1;
-        while (size > 0 && word[size - 1] == 0) --size;
+        for (; bits >= 31; bits -= 31) multiply(std::uint32_t{1} << 31);
+        multiply(std::uint32_t{1} << bits);
     }
     void add(const Big &other) {
         std::uint64_t carry = 0;
