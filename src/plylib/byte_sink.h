@@ -29,6 +29,10 @@ class ByteSink {
     void commit(unsigned char *filled_to) {
         used_ = static_cast<std::size_t>(filled_to - buffer_.get());
     }
+    // Overwrites the last byte committed, which a flush can only hand on at the next reserve().
+    void replace_last(unsigned char byte) {
+        if (used_ > 0) buffer_.get()[used_ - 1] = byte;
+    }
     void append(const void *data, std::size_t size);
     // Hands what is buffered to the callback; false once any hand-over failed.
     bool flush();

@@ -1,9 +1,13 @@
-// Decimal digits read eight bytes at a time, for the numbers of ASCII data that lie wholly in
-// a block. Reading a byte at a time costs a multiply-add and a hard-to-predict branch per digit;
-// here a run of up to eight digits takes a few shifts and multiplies whatever its length.
+// Decimal text read where it lies in a block: digits eight bytes at a time, and the short
+// decimals of ASCII data ("-12.375", "0.5e-3") converted without the standard library where plain
+// double arithmetic is exact. Reading a byte at a time costs a multiply-add and a
+// hard-to-predict branch per digit; a run of up to eight digits here takes a few shifts and
+// multiplies whatever its length.
 #pragma once
 
+#include <array>
 #include <bit>
+#include <cfloat>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,26 +18,15 @@ namespace plylib {
 
 // 10^0 to 10^19, every power of ten a 64-bit integer holds: for the readers and writers of
 // decimal text alike.
-inline constexpr std::uint64_t kPowersOfTen[] = {1,
-                                                 10,
-                                                 100,
-                                                 1000,
-                                                 10000,
-                                                 100000,
-                                                 1000000,
-                                                 10000000,
-                                                 100000000,
-                                                 1000000000,
-                                                 10000000000,
-                                                 100000000000,
-                                                 1000000000000,
-                                                 10000000000000,
-                                                 100000000000000,
-                                                 1000000000000000,
-                                                 10000000000000000,
-                                                 100000000000000000,
-                                                 1000000000000000000,
-                                                 10000000000000000000u};
+inline constexpr std::array<std::uint64_t, 20> kPowersOfTen = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t &entry : powers) {
+        entry = power;
+        power *= 10;  // wraps after the last entry, which is harmless
+    }
+    return powers;
+}();
 
 struct DigitRun {
     unsigned count;       // digits before the first byte that is none (8: all eight are)
@@ -73,9 +66,13 @@ inline DigitRun digit_run8(const unsigned char *p) {
 }
 
 // The digits from `p` onwards added to `mantissa` (which wraps past 19 digits: callers refuse
-// such numbers by their count), returning the first byte after them.
-[[gnu::always_inline]] inline const unsigned char *accumulate_digits_inline(
-    const unsigned char *p, const unsigned char *end, std::uint64_t &mantissa) {
+// such numbers by their count), returning the first byte after them. Inlined: the parsers call it
+// once or twice per number. The template argument is not used; it lets callers that name one
+// compile as they are.
+template <bool = true>
+[[gnu::always_inline]] inline const unsigned char *accumulate_digits(const unsigned char *p,
+                                                                     const unsigned char *end,
+                                                                     std::uint64_t &mantissa) {
     while (end - p >= 8) {
         const DigitRun run = digit_run8(p);
         mantissa = mantissa * kPowersOfTen[run.count] + run.value;
@@ -98,25 +95,81 @@ inline const unsigned char *skip_digits(const unsigned char *p, const unsigned c
     return p;
 }
 
-// The same in one copy, for the parsers of the types that files seldom use: inlined into every
-// parser, it made the 32-bit plug-in 15 KB larger.
-[[gnu::noinline]] inline const unsigned char *accumulate_digits(const unsigned char *p,
-                                                                const unsigned char *end,
-                                                                std::uint64_t &mantissa) {
-    return accumulate_digits_inline(p, end, mantissa);
-}
+// Whether double expressions are evaluated in double precision (SSE2 and every 64-bit
+// target; not the x87 unit of 32-bit x86 without SSE2).
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+inline constexpr bool kDoubleArithmeticIsExact = true;
+#else
+inline constexpr bool kDoubleArithmeticIsExact = false;
+#endif
 
-// Inlined where `kInline`: the parsers of the types that nearly every file uses, where the call
-// costs a tenth of the time of a number. Not on 32-bit targets, where each copy of this 64-bit
-// arithmetic is several times larger and the plug-in has a size limit to keep.
-template <bool kInline>
-inline const unsigned char *accumulate_digits(const unsigned char *p, const unsigned char *end,
-                                              std::uint64_t &mantissa) {
-    if constexpr (kInline && sizeof(void *) == 8) {
-        return accumulate_digits_inline(p, end, mantissa);
-    } else {
-        return accumulate_digits(p, end, mantissa);
+// A number without a '+' sign, of at most 19 digits, a mantissa up to 2^53 and a power of ten
+// up to 10^18. False leaves the number to std::from_chars; true sets `stop` just past the
+// number's text. `float32` rounds the value to float (a result on a float rounding midpoint is
+// left to std::from_chars). The template argument is not used, as accumulate_digits' is not.
+template <bool = true>
+[[gnu::always_inline]] inline bool parse_short_decimal(const char *begin, const char *end,
+                                                       bool float32, double *value,
+                                                       const char **stop) {
+    constexpr std::ptrdiff_t kMaxDigits = 19;  // 10^19 - 1 fits in 64 bits
+    // Powers up to this are exact in a double and in a signed 64-bit integer.
+    constexpr int kMaxPower = 18;
+    const auto *p = reinterpret_cast<const unsigned char *>(begin);
+    const auto *const last = reinterpret_cast<const unsigned char *>(end);
+    const bool negative = p != last && *p == '-';
+    if (negative) ++p;
+    std::uint64_t mantissa = 0;
+    const unsigned char *const whole = p;
+    p = accumulate_digits(p, last, mantissa);
+    std::ptrdiff_t digits = p - whole;
+    int exponent = 0;
+    if (p != last && *p == '.') {
+        const unsigned char *const fraction = ++p;
+        p = accumulate_digits(p, last, mantissa);
+        digits += p - fraction;
+        if (p - fraction > kMaxDigits) return false;
+        exponent = -static_cast<int>(p - fraction);
     }
+    if (digits == 0 || digits > kMaxDigits) return false;
+    if (p != last && (*p == 'e' || *p == 'E')) {
+        const unsigned char *q = p + 1;
+        bool exponent_negative = false;
+        if (q != last && (*q == '-' || *q == '+')) exponent_negative = *q++ == '-';
+        if (q == last || static_cast<unsigned char>(*q - '0') >= 10)
+            return false;  // "1e": from_chars stops before the 'e'
+        int written = 0;
+        for (int exponent_digits = 0; q != last && static_cast<unsigned char>(*q - '0') < 10; ++q) {
+            if (++exponent_digits > 4) return false;
+            written = written * 10 + (*q - '0');
+        }
+        exponent += exponent_negative ? -written : written;
+        p = q;
+    }
+    double result = 0;
+    if (mantissa != 0) {
+        // Clinger's fast path: both operands exact, so the one rounding is the correct one.
+        // That needs arithmetic in plain double (not x87's extended precision, where a second
+        // rounding could differ).
+        if constexpr (!kDoubleArithmeticIsExact) return false;
+        if (mantissa > (std::uint64_t{1} << 53) || exponent < -kMaxPower || exponent > kMaxPower)
+            return false;
+        const auto power = static_cast<double>(static_cast<std::int64_t>(
+            kPowersOfTen[static_cast<std::size_t>(exponent < 0 ? -exponent : exponent)]));
+        result = static_cast<double>(mantissa);
+        result = exponent < 0 ? result / power : result * power;
+        if (float32) {
+            // Rounding the double to float is the correct rounding of the number unless the
+            // double sits exactly on a midpoint between two floats (its 29 low bits 1000...0).
+            // The values here are normal floats (1e-18 .. 9.1e33).
+            std::uint64_t bits;
+            std::memcpy(&bits, &result, sizeof bits);
+            if ((bits & 0x1fffffff) == 0x10000000) return false;
+            result = static_cast<double>(static_cast<float>(result));
+        }
+    }
+    *value = negative ? -result : result;
+    *stop = reinterpret_cast<const char *>(p);
+    return true;
 }
 
 }  // namespace plylib

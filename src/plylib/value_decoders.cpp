@@ -11,7 +11,6 @@
 #include "plylib/ascii_numbers.h"
 #include "plylib/decimal_digits.h"
 #include "plylib/packed_values.h"
-#include "plylib/short_decimal.h"
 #include "plylib/types.h"
 
 namespace plylib {

@@ -1,5 +1,6 @@
 #include "plylib/value_encoders.h"
 
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -34,39 +35,6 @@ inline bool convert(double value, typename ValueOf<S>::type *out) {
     return true;
 }
 
-template <Scalar S>
-bool encode_ascii(ByteSink &sink, double value, bool separate) {
-    typename ValueOf<S>::type typed;
-    if (!convert<S>(value, &typed)) return false;
-    unsigned char *out = sink.reserve(kMaxNumberChars + 1);
-    char *text = reinterpret_cast<char *>(out);
-    if (separate) *text++ = ' ';
-    if constexpr (S == Scalar::f32) {
-        text = format_float32(text, typed);
-    } else if constexpr (S == Scalar::f64) {
-        text = format_float64(text, typed);
-    } else {
-        text = format_integer(text, static_cast<std::int64_t>(typed));
-    }
-    sink.commit(reinterpret_cast<unsigned char *>(text));
-    return true;
-}
-
-template <Scalar S, bool Swap>
-bool encode_binary(ByteSink &sink, double value, bool) {
-    using T = typename ValueOf<S>::type;
-    using U = typename UnsignedOf<sizeof(T)>::type;
-    T typed;
-    if (!convert<S>(value, &typed)) return false;
-    U bits;
-    std::memcpy(&bits, &typed, sizeof(T));
-    if constexpr (Swap) bits = byte_swap(bits);
-    unsigned char *out = sink.reserve(sizeof(U));
-    std::memcpy(out, &bits, sizeof(U));
-    sink.commit(out + sizeof(U));
-    return true;
-}
-
 template <typename T>
 inline T load(const unsigned char *src) {
     T value;
@@ -75,14 +43,24 @@ inline T load(const unsigned char *src) {
 }
 
 template <Scalar S, bool Swap, ColumnType C>
-std::size_t encode_strided(const unsigned char *src, std::size_t stride, std::size_t count,
+std::size_t encode_strided(const unsigned char *src, std::ptrdiff_t stride, std::size_t count,
                            unsigned char *dst, std::size_t dst_stride) {
     using T = typename ValueOf<S>::type;
     using U = typename UnsignedOf<sizeof(T)>::type;
     using Source = typename ColumnValueOf<C>::type;
     for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride) {
+        const Source value = load<Source>(src);
         T typed;
-        if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return i;
+        if constexpr (S == Scalar::f32 && C == ColumnType::float32) {
+            // A finite float is its own nearest float; infinities and NaNs go the general way.
+            typed = value;
+            if (!std::isfinite(value) && !convert<S>(static_cast<double>(value), &typed)) return i;
+        } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
+            if (value < integer_min(S) || value > integer_max(S)) return i;
+            typed = static_cast<T>(value);
+        } else if (!convert<S>(static_cast<double>(value), &typed)) {
+            return i;
+        }
         U bits;
         std::memcpy(&bits, &typed, sizeof(T));
         if constexpr (Swap) bits = byte_swap(bits);
@@ -91,92 +69,103 @@ std::size_t encode_strided(const unsigned char *src, std::size_t stride, std::si
     return count;
 }
 
+template <Scalar S, bool Swap, ColumnType C>
+unsigned char *encode_packed(const unsigned char *src, std::ptrdiff_t stride, std::size_t count,
+                             unsigned char *out) {
+    constexpr std::size_t kSize = sizeof(typename ValueOf<S>::type);
+    if (encode_strided<S, Swap, C>(src, stride, count, out, kSize) != count) return nullptr;
+    return out + count * kSize;
+}
+
+// The text of each byte value: its digits, then in the last place how many there are.
+struct ByteText {
+    char text[4];
+};
+constexpr auto kByteTexts = [] {
+    std::array<ByteText, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        char *text = texts[static_cast<std::size_t>(value)].text;
+        int digits = 0;
+        if (value >= 100) text[digits++] = static_cast<char>('0' + value / 100);
+        if (value >= 10) text[digits++] = static_cast<char>('0' + value / 10 % 10);
+        text[digits++] = static_cast<char>('0' + value % 10);
+        text[3] = static_cast<char>(digits);
+    }
+    return texts;
+}();
+
 template <Scalar S, ColumnType C>
-inline char *encode_one_text(const unsigned char *src, char *out) {
+unsigned char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std::size_t count,
+                           unsigned char *out) {
     using Source = typename ColumnValueOf<C>::type;
-    if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
-        // Colour channels, as a rule.
-        const std::uint8_t value = *src;
-        if (value > integer_max(S)) return nullptr;
-        return format_byte(out, value);
-    } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
-        // Every value of the column that the type holds is written as it is, with no detour
-        // through a double: a colour channel or a vertex index, as a rule.
+    char *text = reinterpret_cast<char *>(out);
+    for (std::size_t i = 0; i < count; ++i, src += stride) {
         const Source value = load<Source>(src);
-        if (value < integer_min(S) || value > integer_max(S)) return nullptr;
-        // Formatted in place (5% of the vertex writing time): every value of these columns that
-        // is not negative is below 2^32.
-        if (value >= 0) return format_unsigned32(out, static_cast<std::uint32_t>(value));
-        return format_integer(out, value);
+        if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
+            // Colour channels, as a rule: a table's text in one load and one store, where the
+            // digits' arithmetic would take a good part of a coloured vertex's time.
+            if (value > integer_max(S)) return nullptr;
+            std::memcpy(text, kByteTexts[value].text, sizeof(ByteText));
+            text += kByteTexts[value].text[3];
+        } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
+            // An integer that the type holds is written as it is, with no detour through a double.
+            if (value < integer_min(S) || value > integer_max(S)) return nullptr;
+            text = format_integer(text, value);
+        } else {
+            typename ValueOf<S>::type typed;
+            if (!convert<S>(static_cast<double>(value), &typed)) return nullptr;
+            if constexpr (S == Scalar::f32) {
+                text = format_float32(text, typed);
+            } else if constexpr (S == Scalar::f64) {
+                text = format_float64(text, typed);
+            } else {
+                text = format_integer(text, typed);
+            }
+        }
+        *text++ = ' ';
     }
-    typename ValueOf<S>::type typed;
-    if (!convert<S>(static_cast<double>(load<Source>(src)), &typed)) return nullptr;
-    if constexpr (S == Scalar::f32) {
-        return format_float32(out, typed);
-    } else if constexpr (S == Scalar::f64) {
-        return format_float64(out, typed);
-    } else {
-        return format_integer(out, static_cast<std::int64_t>(typed));
-    }
+    return reinterpret_cast<unsigned char *>(text);
 }
 
-template <Scalar S, ColumnType C>
-char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std::size_t count, bool separate,
-                  char *out) {
-    for (std::size_t i = 0; i < count; ++i, src += stride, separate = true) {
-        if (separate) *out++ = ' ';
-        out = encode_one_text<S, C>(src, out);
-        if (!out) return nullptr;
-    }
-    return out;
-}
-
-template <bool Swap, ColumnType C>
-struct StridedRow {
-    template <Scalar S>
-    struct Make {
-        static constexpr StridedEncoder value = encode_strided<S, Swap, C>;
-    };
-};
 template <ColumnType C>
-struct TextRow {
+struct Row {
     template <Scalar S>
-    struct Make {
-        static constexpr TextEncoder value = encode_text<S, C>;
+    struct Text {
+        static constexpr Encoder value = encode_text<S, C>;
+    };
+    template <Scalar S>
+    struct Native {
+        static constexpr Encoder value = encode_packed<S, false, C>;
+    };
+    template <Scalar S>
+    struct Swapped {
+        static constexpr Encoder value = encode_packed<S, true, C>;
+    };
+    template <Scalar S>
+    struct NativeStrided {
+        static constexpr StridedEncoder value = encode_strided<S, false, C>;
+    };
+    template <Scalar S>
+    struct SwappedStrided {
+        static constexpr StridedEncoder value = encode_strided<S, true, C>;
     };
 };
 
-template <Scalar S>
-struct AsciiEncoder {
-    static constexpr Encoder value = encode_ascii<S>;
-};
-template <Scalar S>
-struct NativeEncoder {
-    static constexpr Encoder value = encode_binary<S, false>;
-};
-template <Scalar S>
-struct SwappedEncoder {
-    static constexpr Encoder value = encode_binary<S, true>;
-};
-
+// By file layout (text, packed in the machine's byte order, packed swapped), then by the type
+// of the values at hand and the property's type.
 struct EncoderTable {
-    Encoder ascii[kScalarCount] = {};
-    Encoder native[kScalarCount] = {};
-    Encoder swapped[kScalarCount] = {};
-    StridedEncoder native_strided[kColumnTypeCount][kScalarCount] = {};
-    StridedEncoder swapped_strided[kColumnTypeCount][kScalarCount] = {};
-    TextEncoder text[kColumnTypeCount][kScalarCount] = {};
+    Encoder encoders[3][kColumnTypeCount][kScalarCount] = {};
+    StridedEncoder strided[2][kColumnTypeCount][kScalarCount] = {};
     template <ColumnType C>
     constexpr void fill_column() {
-        constexpr int row = static_cast<int>(C);
-        fill_by_type<StridedRow<false, C>::template Make>(native_strided[row]);
-        fill_by_type<StridedRow<true, C>::template Make>(swapped_strided[row]);
-        fill_by_type<TextRow<C>::template Make>(text[row]);
+        constexpr int column = static_cast<int>(C);
+        fill_by_type<Row<C>::template Text>(encoders[0][column]);
+        fill_by_type<Row<C>::template Native>(encoders[1][column]);
+        fill_by_type<Row<C>::template Swapped>(encoders[2][column]);
+        fill_by_type<Row<C>::template NativeStrided>(strided[0][column]);
+        fill_by_type<Row<C>::template SwappedStrided>(strided[1][column]);
     }
     constexpr EncoderTable() {
-        fill_by_type<AsciiEncoder>(ascii);
-        fill_by_type<NativeEncoder>(native);
-        fill_by_type<SwappedEncoder>(swapped);
         fill_column<ColumnType::int32>();
         fill_column<ColumnType::uint8>();
         fill_column<ColumnType::float32>();
@@ -185,28 +174,24 @@ struct EncoderTable {
 };
 constexpr EncoderTable kEncoders;
 
+// 0 for text, 1 for packed values in the machine's byte order, 2 for swapped ones.
+int layout_of(e_ply_storage_mode mode) {
+    if (mode == PLY_ASCII) return 0;
+    const bool file_little = mode == PLY_LITTLE_ENDIAN;
+    return file_little == (std::endian::native == std::endian::little) ? 1 : 2;
+}
+
 }  // namespace
 
-Encoder encoder_for(e_ply_storage_mode mode, e_ply_type type) {
-    const int index = static_cast<int>(canonical(type));
-    if (mode == PLY_ASCII) return kEncoders.ascii[index];
-    const bool file_little = mode == PLY_LITTLE_ENDIAN;
-    const bool machine_little = std::endian::native == std::endian::little;
-    return file_little == machine_little ? kEncoders.native[index] : kEncoders.swapped[index];
+Encoder encoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType source) {
+    return kEncoders
+        .encoders[layout_of(mode)][static_cast<int>(source)][static_cast<int>(canonical(type))];
 }
 
-StridedEncoder strided_encoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {
+StridedEncoder strided_encoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType source) {
     if (mode == PLY_ASCII) return nullptr;
-    const int index = static_cast<int>(canonical(type));
-    const int row = static_cast<int>(column);
-    const bool file_little = mode == PLY_LITTLE_ENDIAN;
-    const bool machine_little = std::endian::native == std::endian::little;
-    return file_little == machine_little ? kEncoders.native_strided[row][index]
-                                         : kEncoders.swapped_strided[row][index];
-}
-
-TextEncoder text_encoder_for(e_ply_type type, ColumnType column) {
-    return kEncoders.text[static_cast<int>(column)][static_cast<int>(canonical(type))];
+    return kEncoders
+        .strided[layout_of(mode) - 1][static_cast<int>(source)][static_cast<int>(canonical(type))];
 }
 
 bool list_length(e_ply_type length_type, double value, std::int64_t *length) {

@@ -1,7 +1,5 @@
 // The writing half of the API: declarations, the header, value by value writing.
 #include <bit>
-#include <cfloat>
-#include <cmath>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -46,6 +44,21 @@ p_ply create_writer(p_ply_sink_write write, void *context, e_ply_storage_mode mo
     return ply.release();
 }
 
+int fail(p_ply ply, const std::string &message) {
+    ply->error(message);
+    return 0;
+}
+
+// What `step` returns, or 0 when it runs out of memory (reported).
+template <typename Step>
+int unless_out_of_memory(p_ply ply, Step step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc &) {
+        return fail(ply, "Out of memory");
+    }
+}
+
 // A handle created for writing; a reader's handle is reported as misused.
 bool writer(p_ply ply) {
     if (!ply) return false;
@@ -80,13 +93,16 @@ bool valid_text(const char *text) {
     return true;
 }
 
-bool add_text(p_ply ply, const char *text, std::deque<std::string> &texts, const char *what) {
-    if (!valid_text(text)) {
-        ply->error(std::string("Invalid ") + what + " text (it may not hold a line end)");
-        return false;
-    }
-    texts.emplace_back(text);
-    return true;
+// A comment or obj_info line, into the handle's `texts`.
+int add_text(p_ply ply, const char *text, std::deque<std::string> t_ply_::*texts,
+             const char *what) {
+    if (!declaring(ply)) return 0;
+    if (!valid_text(text))
+        return fail(ply, std::string("Invalid ") + what + " text (it may not hold a line end)");
+    return unless_out_of_memory(ply, [&] {
+        (ply->*texts).emplace_back(text);
+        return 1;
+    });
 }
 
 std::string number_text(double value) {
@@ -129,44 +145,44 @@ class ValueWriter {
         }
         t_ply_element_ &element = *cursor_.current;
         t_ply_property_ &property = *element.order[cursor_.property];
-        const bool separate = cursor_.instance_started;
-        if (!property.is_list()) {
-            if (!property.encode_value(sink_, value, separate))
+        if (!property.is_list() || cursor_.in_list) {
+            if (!put(property.encode_value, value))
                 return refuse(property, property.value_type, value);
             cursor_.instance_started = true;
+            if (property.is_list() && --cursor_.list_remaining > 0) return true;
+            cursor_.in_list = false;
             next_property(element);
-        } else if (cursor_.in_list) {
-            if (!property.encode_value(sink_, value, separate))
-                return refuse(property, property.value_type, value);
-            if (--cursor_.list_remaining == 0) {
-                cursor_.in_list = false;
-                next_property(element);
-            }
+            return true;
+        }
+        std::int64_t length = 0;
+        if (!list_length(property.length_type, value, &length) ||
+            !put(property.encode_length, value))
+            return refuse_length(property, value);
+        cursor_.instance_started = true;
+        if (length == 0) {
+            next_property(element);
         } else {
-            std::int64_t length = 0;
-            if (!list_length(property.length_type, value, &length) ||
-                !property.encode_length(sink_, value, separate)) {
-                return refuse_length(property, value);
-            }
-            cursor_.instance_started = true;
-            if (length == 0) {
-                next_property(element);
-            } else {
-                cursor_.in_list = true;
-                cursor_.list_remaining = length;
-            }
+            cursor_.in_list = true;
+            cursor_.list_remaining = length;
         }
         return true;
     }
 
   private:
+    // The value as the encoder writes it; false, with nothing written, when it is refused.
+    bool put(Encoder encode, double value) {
+        unsigned char *const out = sink_.reserve(kMaxNumberChars + 1);
+        unsigned char *const end =
+            encode(reinterpret_cast<const unsigned char *>(&value), 0, 1, out);
+        if (!end) return false;
+        sink_.commit(end);
+        return true;
+    }
+
     void next_property(const t_ply_element_ &element) {
         if (++cursor_.property < element.order.size()) return;
-        if (ply_.storage_mode == PLY_ASCII) {
-            unsigned char *out = sink_.reserve(1);
-            *out = '\n';
-            sink_.commit(out + 1);
-        }
+        // The blank after the instance's last value becomes its line end.
+        if (ply_.storage_mode == PLY_ASCII) sink_.replace_last('\n');
         cursor_.property = 0;
         cursor_.instance_started = false;
         if (++cursor_.instance < element.ninstances) return;
@@ -214,14 +230,29 @@ void skip_written_instances(t_ply_ &ply, std::int64_t count) {
 
 using namespace plylib;
 
-p_ply ply_create(const char *name, e_ply_storage_mode storage_mode, p_ply_error_cb error_cb,
-                 long idata, void *pdata) {
-    if (!error_cb) error_cb = default_error_cb;
+namespace {
+
+// A writer's handle, or null with `error_cb` told why not.
+template <typename Open>
+p_ply create(e_ply_storage_mode storage_mode, p_ply_error_cb error_cb, Open open) {
     if (!valid_mode(storage_mode)) {
         error_cb(nullptr, "Invalid storage mode");
         return nullptr;
     }
     try {
+        return open();
+    } catch (const std::bad_alloc &) {
+        error_cb(nullptr, "Out of memory");
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+p_ply ply_create(const char *name, e_ply_storage_mode storage_mode, p_ply_error_cb error_cb,
+                 long idata, void *pdata) {
+    if (!error_cb) error_cb = default_error_cb;
+    return create(storage_mode, error_cb, [&]() -> p_ply {
         FileHandle file = name ? open_file(name, "wb") : nullptr;
         if (!file) {
             error_cb(nullptr, "Unable to create file");
@@ -232,10 +263,7 @@ p_ply ply_create(const char *name, e_ply_storage_mode storage_mode, p_ply_error_
         p_ply ply = create_writer(write_to_file, file.get(), storage_mode, error_cb, idata, pdata);
         ply->output_file = std::move(file);
         return ply;
-    } catch (const std::bad_alloc &) {
-        error_cb(nullptr, "Out of memory");
-        return nullptr;
-    }
+    });
 }
 
 p_ply ply_create_sink(p_ply_sink_write write, void *sink, e_ply_storage_mode storage_mode,
@@ -245,38 +273,21 @@ p_ply ply_create_sink(p_ply_sink_write write, void *sink, e_ply_storage_mode sto
         error_cb(nullptr, "No write callback");
         return nullptr;
     }
-    if (!valid_mode(storage_mode)) {
-        error_cb(nullptr, "Invalid storage mode");
-        return nullptr;
-    }
-    try {
-        return create_writer(write, sink, storage_mode, error_cb, idata, pdata);
-    } catch (const std::bad_alloc &) {
-        error_cb(nullptr, "Out of memory");
-        return nullptr;
-    }
+    return create(storage_mode, error_cb,
+                  [&] { return create_writer(write, sink, storage_mode, error_cb, idata, pdata); });
 }
 
 int ply_add_element(p_ply ply, const char *name, long ninstances) {
     if (!declaring(ply)) return 0;
-    if (!valid_name(name)) {
-        ply->error("Invalid element name");
-        return 0;
-    }
-    if (ninstances < 0) {
-        ply->error("Invalid element count " + std::to_string(ninstances));
-        return 0;
-    }
-    try {
+    if (!valid_name(name)) return fail(ply, "Invalid element name");
+    if (ninstances < 0) return fail(ply, "Invalid element count " + std::to_string(ninstances));
+    return unless_out_of_memory(ply, [&] {
         t_ply_element_ &element = ply->elements.emplace_back();
         element.name = name;
         element.ninstances = ninstances;
         element.index = ply->elements.size() - 1;
         return 1;
-    } catch (const std::bad_alloc &) {
-        ply->error("Out of memory");
-        return 0;
-    }
+    });
 }
 
 namespace {
@@ -284,19 +295,11 @@ namespace {
 int add_property(p_ply ply, const char *name, e_ply_type type, e_ply_type length_type,
                  e_ply_type value_type) {
     if (!declaring(ply)) return 0;
-    if (ply->elements.empty()) {
-        ply->error("Property before any element");
-        return 0;
-    }
-    if (!valid_name(name)) {
-        ply->error("Invalid property name");
-        return 0;
-    }
-    if (!is_scalar_type(length_type) || !is_scalar_type(value_type)) {
-        ply->error("Invalid property type");
-        return 0;
-    }
-    try {
+    if (ply->elements.empty()) return fail(ply, "Property before any element");
+    if (!valid_name(name)) return fail(ply, "Invalid property name");
+    if (!is_scalar_type(length_type) || !is_scalar_type(value_type))
+        return fail(ply, "Invalid property type");
+    return unless_out_of_memory(ply, [&] {
         t_ply_element_ &element = ply->elements.back();
         t_ply_property_ &property = element.properties.emplace_back();
         property.name = name;
@@ -308,20 +311,14 @@ int add_property(p_ply ply, const char *name, e_ply_type type, e_ply_type length
         property.length_size = scalar_size(canonical(length_type));
         property.value_size = scalar_size(canonical(value_type));
         return 1;
-    } catch (const std::bad_alloc &) {
-        ply->error("Out of memory");
-        return 0;
-    }
+    });
 }
 
 }  // namespace
 
 int ply_add_scalar_property(p_ply ply, const char *name, e_ply_type type) {
     if (!writer(ply)) return 0;
-    if (!is_scalar_type(type)) {
-        ply->error("Invalid property type");
-        return 0;
-    }
+    if (!is_scalar_type(type)) return fail(ply, "Invalid property type");
     return add_property(ply, name, type, type, type);
 }
 
@@ -331,67 +328,35 @@ int ply_add_list_property(p_ply ply, const char *name, e_ply_type length_type,
 }
 
 int ply_add_comment(p_ply ply, const char *comment) {
-    if (!declaring(ply)) return 0;
-    try {
-        return add_text(ply, comment, ply->comments, "comment") ? 1 : 0;
-    } catch (const std::bad_alloc &) {
-        ply->error("Out of memory");
-        return 0;
-    }
+    return add_text(ply, comment, &t_ply_::comments, "comment");
 }
 
 int ply_add_obj_info(p_ply ply, const char *obj_info) {
-    if (!declaring(ply)) return 0;
-    try {
-        return add_text(ply, obj_info, ply->obj_infos, "obj_info") ? 1 : 0;
-    } catch (const std::bad_alloc &) {
-        ply->error("Out of memory");
-        return 0;
-    }
+    return add_text(ply, obj_info, &t_ply_::obj_infos, "obj_info");
 }
 
 int ply_write_header(p_ply ply) {
     if (!declaring(ply)) return 0;
     try {
         ByteSink &sink = *ply->sink;
-        const auto put = [&sink](std::string_view text) { sink.append(text.data(), text.size()); };
-        put("ply\nformat ");
-        put(mode_word(ply->storage_mode));
-        put(" 1.0\n");
-        for (const std::string &comment : ply->comments) {
-            put("comment ");
-            put(comment);
-            put("\n");
-        }
-        for (const std::string &obj_info : ply->obj_infos) {
-            put("obj_info ");
-            put(obj_info);
-            put("\n");
-        }
+        std::string header = std::string("ply\nformat ") + mode_word(ply->storage_mode) + " 1.0\n";
+        for (const std::string &comment : ply->comments) header += "comment " + comment + "\n";
+        for (const std::string &obj_info : ply->obj_infos) header += "obj_info " + obj_info + "\n";
         for (t_ply_element_ &element : ply->elements) {
-            put("element ");
-            put(element.name);
-            put(" ");
-            put(std::to_string(element.ninstances));
-            put("\n");
+            header += "element " + element.name + " " + std::to_string(element.ninstances) + "\n";
             element.order.clear();
             for (t_ply_property_ &property : element.properties) {
                 element.order.push_back(&property);
-                put("property ");
-                if (property.is_list()) {
-                    put("list ");
-                    put(type_word(property.length_type));
-                    put(" ");
-                }
-                put(type_word(property.value_type));
-                put(" ");
-                put(property.name);
-                put("\n");
+                header += "property ";
+                if (property.is_list())
+                    header += std::string("list ") + type_word(property.length_type) + " ";
+                header += std::string(type_word(property.value_type)) + " " + property.name + "\n";
                 property.encode_length = encoder_for(ply->storage_mode, property.length_type);
                 property.encode_value = encoder_for(ply->storage_mode, property.value_type);
             }
         }
-        put("end_header\n");
+        header += "end_header\n";
+        sink.append(header.data(), header.size());
         ply->phase = Phase::writing;
         ValueWriter(*ply).seek_element(0);
         if (sink.failed()) {
@@ -408,17 +373,10 @@ int ply_write_header(p_ply ply) {
 
 int ply_write(p_ply ply, double value) {
     if (!writer(ply)) return 0;
-    if (ply->phase != Phase::writing) {
-        ply->error("ply_write before ply_write_header");
-        return 0;
-    }
+    if (ply->phase != Phase::writing) return fail(ply, "ply_write before ply_write_header");
     if (ply->sink->failed()) return 0;  // reported when it happened
-    try {
-        if (!ValueWriter(*ply).write(value)) return 0;
-    } catch (const std::bad_alloc &) {
-        ply->error("Out of memory");
+    if (!unless_out_of_memory(ply, [&] { return ValueWriter(*ply).write(value) ? 1 : 0; }))
         return 0;
-    }
     if (ply->sink->failed()) {
         report_write_failure(*ply);
         return 0;

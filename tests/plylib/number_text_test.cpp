@@ -2,6 +2,7 @@
 // value tried. Floats: powers of two and their neighbours, where the rounding interval is
 // lopsided; subnormals; whole numbers that fixed notation shows exactly; random bit patterns.
 // Integers: either side of every digit count and of the 32-bit fast path, and random ones.
+// Reading: tokens beyond a type's range against those too small for it.
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -14,14 +15,16 @@
 #include <vector>
 
 #include "plylib/ascii_numbers.h"
-#include "plylib/shortest_float.h"
 
 namespace {
 
-template <typename Float>
-std::string ours(Float value) {
+std::string ours(float value) {
     char text[64];
-    return std::string(text, plylib::format_shortest(text, value));
+    return std::string(text, plylib::format_float32(text, value));
+}
+std::string ours(double value) {
+    char text[64];
+    return std::string(text, plylib::format_float64(text, value));
 }
 
 template <typename Float>
@@ -102,6 +105,47 @@ TEST(IntegerText, SameTextAsTheStandardLibrary) {
         ASSERT_EQ(
             std::string(ours, plylib::format_integer(ours, value)),
             std::string(standard, std::to_chars(standard, standard + sizeof standard, value).ptr));
+    }
+}
+
+// A token beyond the type's range is refused; one too small for it reads as a zero of its sign,
+// however many digits, zeros or exponent digits put it there.
+TEST(NumberParsing, TooLargeAndTooSmallToldApart) {
+    using plylib::NumberStatus;
+    const struct {
+        const char *text;
+        bool float32;
+        NumberStatus status;
+        double value;
+    } cases[] = {
+        {"1e39", true, NumberStatus::out_of_range, 0},
+        {"1000000000000000000000000000000000000000000e-3", true, NumberStatus::out_of_range, 0},
+        {"-0.00001e-41", true, NumberStatus::ok, -0.0},
+        {"0.000000000000000000000000000000000000000000000000001", true, NumberStatus::ok, 0},
+        {"0x100p-160", true, NumberStatus::ok, 0},
+        {"0x0.0001p150", true, NumberStatus::out_of_range, 0},
+        {"0x0.0001p130", true, NumberStatus::ok, std::ldexp(1.0, 114)},
+        {"-1e400", false, NumberStatus::out_of_range, 0},
+        {"1e-400", false, NumberStatus::ok, 0},
+        {"-0x1p-1080", false, NumberStatus::ok, -0.0},
+        {"0x1p1024", false, NumberStatus::out_of_range, 0},
+    };
+    for (const auto &c : cases) {
+        const char *end = c.text + std::strlen(c.text);
+        double value = 7;
+        NumberStatus status;
+        if (c.float32) {
+            float parsed = 7;
+            status = plylib::parse_float32(c.text, end, &parsed);
+            value = parsed;
+        } else {
+            status = plylib::parse_float64(c.text, end, &value);
+        }
+        EXPECT_EQ(status, c.status) << c.text;
+        if (status == NumberStatus::ok) {
+            EXPECT_EQ(value, c.value) << c.text;
+            EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << c.text;
+        }
     }
 }
 

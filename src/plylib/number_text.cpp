@@ -1,22 +1,37 @@
-// Two ways to the digits, both exact:
+// The text of numbers: an integer's digits, and the shortest decimal text that reads back to a
+// float or a double, the text std::to_chars gives with no format, in two ways, both exact:
 // - floats: one 64-bit power of ten scales the float's rounding interval to about one unit, and
 //   whole numbers in it, or whole tens, are the candidates;
 // - doubles: the classic free-format digit generation over big integers (the value, its
 //   interval and the scale as exact ratios), slower, but doubles are seldom written.
 // The digits are the fewest that read back to the value and, among those, the nearest to it
 // (ties to an even digit); the layout is fixed notation unless scientific is shorter.
-#include "plylib/shortest_float.h"
-
-#include "plylib/ascii_numbers.h"
-#include "plylib/decimal_digits.h"
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <type_traits>
+
+#include "plylib/ascii_numbers.h"
 
 namespace plylib {
+
+char *write_long_digits(char *out, std::uint64_t value) {
+    const int count = decimal_digit_count(value);
+    char *const end = out + count;
+    const auto low = static_cast<std::uint32_t>(value % 100000000);
+    value /= 100000000;
+    const auto middle = static_cast<std::uint32_t>(value % 100000000);
+    if (count > 16) value /= 100000000;
+    const int lead = (count - 1) % 8 + 1;
+    store_text(out, eight_digit_text(static_cast<std::uint32_t>(value)) >> 8 * (8 - lead));
+    if (count > 16) store_text(out + lead, eight_digit_text(middle));
+    store_text(end - 8, eight_digit_text(low));
+    return end;
+}
+
 namespace {
 
 // A decimal: digits (no trailing zeros) x 10^exponent.
@@ -24,125 +39,6 @@ struct Decimal {
     std::uint64_t digits = 0;
     int exponent = 0;
 };
-
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-char *write_digits(char *out, std::uint64_t value, int count) {
-    for (int i = count - 1; i >= 0; --i) {
-        out[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
-    return out + count;
-}
-
-// The digits of value, two at a time from the end backwards; the first digit's place.
-char *digits_before(char *end, std::uint64_t value) {
-    while (value >= 100) {
-        end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * (value % 100), 2);
-        value /= 100;
-    }
-    if (value >= 10) {
-        end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * value, 2);
-    } else {
-        *--end = static_cast<char>('0' + value);
-    }
-    return end;
-}
-
-// The exact whole number f x 2^e, which fixed notation shows for a value whose shortest digits
-// end before its units, as printf does (such a value is a whole number).
-char *whole_number(char *out, std::uint64_t f, int e);
-
-// The digits of a decimal as text, handed out as runs from a given digit on. A run of up to
-// nine digits (every float's, many doubles') may be followed by up to eight bytes more, which
-// the caller overwrites or leaves beyond its end: such digits stay in a register and go out as
-// one 8-byte store, never through memory that is read back, as the processor cannot forward
-// several small stores to one larger load.
-class DigitText {
-  public:
-    explicit DigitText(std::uint64_t digits) {
-        if (digits < 1000000000) {
-            const auto value = static_cast<std::uint32_t>(digits);
-            count = static_cast<int>(decimal_digit_count(value));
-            lead_ = count > 8 ? 1 : 0;
-            if (lead_) first_ = static_cast<char>('0' + value / 100000000);
-            text_ = eight_digit_text(value % 100000000) >> 8 * (8 - (count - lead_));
-        } else {
-            count = 10;
-            while (count < 20 && digits >= kPowersOfTen[count]) ++count;
-            digits_before(long_ + count, digits);
-        }
-    }
-    int count;
-
-    // Digits [first, count) at `to`.
-    void put(char *to, int first) const {
-        if (count >= 10) {
-            std::memcpy(to, long_ + first, static_cast<std::size_t>(count - first));
-        } else if (first < lead_) {
-            *to = first_;
-            store_text(to + 1, text_);
-        } else {
-            store_text(to, text_ >> 8 * (first - lead_));
-        }
-    }
-    char first_digit() const {
-        return count >= 10 ? long_[0] : lead_ ? first_ : static_cast<char>(text_);
-    }
-
-  private:
-    static void store_text(char *to, std::uint64_t text) {
-        if constexpr (std::endian::native == std::endian::big) text = __builtin_bswap64(text);
-        std::memcpy(to, &text, sizeof text);
-    }
-    int lead_ = 0;  // 1 when a ninth digit goes before the eight in text_
-    char first_ = 0;
-    std::uint64_t text_ = 0;  // up to eight digits, the first in the lowest byte
-    char long_[20];
-};
-
-// The text of `decimal` (of value f x 2^e) at `out`, which has room for 31 characters.
-char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
-    const DigitText text(decimal.digits);
-    const int count = text.count;
-    const int exponent = decimal.exponent;
-    const int scientific_exponent = exponent + count - 1;
-    const int magnitude = std::abs(scientific_exponent);
-    const int exponent_digits = magnitude >= 100 ? 3 : 2;
-    const int scientific_length = count + (count > 1 ? 1 : 0) + 2 + exponent_digits;
-    const int fixed_length = exponent >= 0          ? count + exponent
-                             : count + exponent > 0 ? count + 1
-                                                    : 2 - exponent;
-    if (fixed_length <= scientific_length) {
-        if (exponent > 0) return whole_number(out, f, e);
-        text.put(out, 0);
-        if (exponent == 0) return out + count;
-        const int whole = count + exponent;
-        if (whole > 0) {
-            text.put(out + whole + 1, whole);
-            out[whole] = '.';
-            return out + count + 1;
-        }
-        // Fixed is the shorter only up to three zeros after the point.
-        std::memcpy(out, "0.000000", 8);
-        text.put(out + 2 - whole, 0);
-        return out + fixed_length;
-    }
-    *out++ = text.first_digit();
-    if (count > 1) {
-        *out++ = '.';
-        text.put(out, 1);
-        out += count - 1;
-    }
-    *out++ = 'e';
-    *out++ = scientific_exponent < 0 ? '-' : '+';
-    return write_digits(out, static_cast<std::uint64_t>(magnitude), exponent_digits);
-}
 
 // 10^k for k from -31 to 45 (every power a float's digits need), each as its leading 64 bits,
 // rounded up: 10^k = g x 2^(floor(log2 10^k) - 63), g just above.
@@ -181,9 +77,10 @@ std::uint32_t scaled_to_odd(std::uint64_t g, std::uint32_t scaled) {
 }
 
 // Trailing zeros taken off a float's digits in three fixed steps of 4, 2 and 1 zeros rather than
-// one at a time: such digits (below 2^32) never end in more than seven zeros, as a run over every
-// float confirmed. n is a multiple of 10^k = 2^k x 5^k exactly when n times the inverse of 5^k
-// (modulo 2^32), rotated right by k bits, is at most (2^32 - 1) / 10^k, and that is then n / 10^k.
+// one at a time: such digits (below 2^32) never end in more than seven zeros, as the test of
+// every count of zeros holds. n is a multiple of 10^k = 2^k x 5^k exactly when n times the inverse
+// of 5^k (modulo 2^32), rotated right by k bits, is at most (2^32 - 1) / 10^k, and that is then n /
+// 10^k.
 void drop_trailing_zeros(std::uint32_t &n, int &exponent) {
     const auto step = [&n, &exponent](std::uint32_t inverse, int k, std::uint32_t most) {
         const std::uint32_t quotient = std::rotr(n * inverse, k);
@@ -267,20 +164,12 @@ struct Big {
     }
     void multiply_by_power_of_ten(int power) {
         for (; power >= 9; power -= 9) multiply(1000000000);
-        if (power > 0) multiply(static_cast<std::uint32_t>(kPowersOfTen[power]));
+        if (power > 0)
+            multiply(static_cast<std::uint32_t>(kPowersOfTen[static_cast<std::size_t>(power)]));
     }
     void shift_left(int bits) {
-        const int words = bits / 32, rest = bits % 32;
-        if (size == 0) return;
-        for (int i = size - 1 + words + 1; i >= words; --i) {
-            const int from = i - words;
-            const std::uint64_t high = from < size ? word[from] : 0;
-            const std::uint64_t low = from - 1 >= 0 && from - 1 < size ? word[from - 1] : 0;
-            word[i] = static_cast<std::uint32_t>(((high << 32 | low) << rest) >> 32);
-        }
-        for (int i = 0; i < words; ++i) word[i] = 0;
-        size += words + 1;
-        while (size > 0 && word[size - 1] == 0) --size;
+        for (; bits >= 31; bits -= 31) multiply(std::uint32_t{1} << 31);
+        multiply(std::uint32_t{1} << bits);
     }
     void add(const Big &other) {
         std::uint64_t carry = 0;
@@ -312,6 +201,7 @@ struct Big {
         while (size > 0 && word[size - 1] == 0) --size;
         return static_cast<std::uint32_t>(remainder);
     }
+    std::uint64_t low64() const { return std::uint64_t{word[1]} << 32 | word[0]; }
     friend int compare(const Big &a, const Big &b) {
         if (a.size != b.size) return a.size < b.size ? -1 : 1;
         for (int i = a.size - 1; i >= 0; --i) {
@@ -321,26 +211,6 @@ struct Big {
     }
 };
 
-char *whole_number(char *out, std::uint64_t f, int e) {
-    if (e <= 0 || static_cast<int>(std::bit_width(f)) + e <= 64) {
-        const std::uint64_t whole = e >= 0 ? f << e : -e < 64 ? f >> -e : 0;
-        char digits[20];
-        const char *first = digits_before(digits + sizeof digits, whole);
-        const auto count = static_cast<std::size_t>(digits + sizeof digits - first);
-        std::memcpy(out, first, count);
-        return out + count;
-    }
-    Big value(e >= 0 ? f : -e < 64 ? f >> -e : 0);
-    if (e > 0) value.shift_left(e);
-    char text[400];
-    int count = 0;
-    do {
-        text[count++] = static_cast<char>('0' + value.divide(10));
-    } while (value.size > 0);
-    while (count > 0) *out++ = text[--count];
-    return out;
-}
-
 Big sum(const Big &a, const Big &b) {
     Big total = a;
     total.add(b);
@@ -348,12 +218,11 @@ Big sum(const Big &a, const Big &b) {
 }
 
 // The free-format generation: the value is r / s, its rounding interval reaches m_minus / s
-// below and m_plus / s above (ends included for an even significand). Built small rather than
-// fast (5 KB of the 32-bit plug-in, for about a third more time): only doubles come here, and the
-// export writes none.
-[[gnu::cold]] Decimal general(std::uint64_t f, int e, int precision, int min_exponent) {
+// below and m_plus / s above (ends included for an even significand). Slower than the floats'
+// way, but small: only doubles come here, and the export writes none.
+[[gnu::cold]] Decimal shortest_double(std::uint64_t f, int e) {
     const bool inclusive = f % 2 == 0;
-    const bool narrower_below = f == std::uint64_t{1} << (precision - 1) && e > min_exponent;
+    const bool narrower_below = f == std::uint64_t{1} << 52 && e > -1074;
     Big r(f), s(1), m_plus(1), m_minus(1);
     if (e >= 0) {
         r.shift_left(e + (narrower_below ? 2 : 1));
@@ -421,6 +290,67 @@ Big sum(const Big &a, const Big &b) {
     return {digits, exponent};
 }
 
+// The whole number f x 2^e, which fixed notation shows in full, as printf does, for a value
+// whose shortest digits end before its units (such a value is a whole number).
+char *whole_number(char *out, std::uint64_t f, int e) {
+    if (e <= 0) return write_digits(out, -e < 64 ? f >> -e : 0);
+    if (std::bit_width(f) + e <= 64) return write_digits(out, f << e);
+    // Doubles beyond 64 bits: the last digits eight at a time by long division.
+    Big value(f);
+    value.shift_left(e);
+    std::uint32_t groups[4];
+    int count = 0;
+    while (value.size > 2) groups[count++] = value.divide(100000000);
+    out = write_digits(out, value.low64());
+    for (; count > 0; out += 8) store_text(out, eight_digit_text(groups[--count]));
+    return out;
+}
+
+// The `count` digits of `digits` at `out`, with a point after the first `whole` of them when
+// that is fewer than all; returns the end.
+[[gnu::always_inline]] inline char *put_digits(char *out, std::uint64_t digits, int count,
+                                               int whole) {
+    if (count > 8) {
+        if (whole >= count) return write_digits(out, digits);
+        write_digits(out + 1, digits);
+        for (int i = 0; i < whole; ++i) out[i] = out[i + 1];
+        out[whole] = '.';
+        return out + count + 1;
+    }
+    // Split in a register: the digits go out in stores and are never read back, which would
+    // wait for the stores to complete.
+    const std::uint64_t text =
+        eight_digit_text(static_cast<std::uint32_t>(digits)) >> 8 * (8 - count);
+    store_text(out, text);
+    if (whole >= count) return out + count;
+    out[whole] = '.';
+    store_text(out + whole + 1, text >> 8 * whole);
+    return out + count + 1;
+}
+
+// The text of `decimal` (of value f x 2^e) at `out`.
+char *layout(char *out, Decimal decimal, std::uint64_t f, int e) {
+    const int count = decimal_digit_count(decimal.digits);
+    const int exponent = decimal.exponent;
+    const int scientific_exponent = exponent + count - 1;
+    const int magnitude = std::abs(scientific_exponent);
+    const int scientific_length = count + (count > 1 ? 1 : 0) + 2 + (magnitude >= 100 ? 3 : 2);
+    const int whole = count + exponent;  // digits before the point
+    const int fixed_length = exponent >= 0 ? whole : whole > 0 ? count + 1 : 2 - exponent;
+    if (fixed_length <= scientific_length) {
+        if (exponent > 0) return whole_number(out, f, e);
+        if (whole > 0) return put_digits(out, decimal.digits, count, whole);
+        // Fixed is the shorter only up to three zeros after the point.
+        std::memcpy(out, "0.000000", 8);
+        return put_digits(out + 2 - whole, decimal.digits, count, count);
+    }
+    out = put_digits(out, decimal.digits, count, 1);
+    *out++ = 'e';
+    *out++ = scientific_exponent < 0 ? '-' : '+';
+    if (magnitude < 10) *out++ = '0';
+    return write_digits(out, static_cast<std::uint64_t>(magnitude));
+}
+
 template <typename Float>
 char *special(char *out, Float value) {
     if (std::signbit(value)) *out++ = '-';
@@ -430,33 +360,35 @@ char *special(char *out, Float value) {
     return out + length;
 }
 
-}  // namespace
-
-char *format_shortest(char *out, float value) {
+// Every value: its sign, then the digits of its magnitude f x 2^e.
+template <typename Float>
+char *format_shortest(char *out, Float value) {
+    using Bits = std::conditional_t<sizeof(Float) == 4, std::uint32_t, std::uint64_t>;
+    constexpr int kFractionBits = std::numeric_limits<Float>::digits - 1;
+    constexpr int kBias = std::numeric_limits<Float>::max_exponent - 1 + kFractionBits;
     if (!std::isfinite(value) || value == 0) return special(out, value);
     if (std::signbit(value)) *out++ = '-';
-    std::uint32_t bits;
-    const float magnitude = std::fabs(value);
-    std::memcpy(&bits, &magnitude, sizeof bits);
-    const int biased = static_cast<int>(bits >> 23);
-    const std::uint64_t fraction = bits & 0x7fffff;
-    const std::uint64_t f = biased == 0 ? fraction : fraction | 0x800000;
-    const int e = (biased == 0 ? 1 : biased) - 150;
-    const bool narrower_below = fraction == 0 && biased > 1;
-    return layout(out, shortest_float(static_cast<std::uint32_t>(f), e, narrower_below), f, e);
+    const auto bits = std::bit_cast<Bits>(std::fabs(value));
+    const int biased = static_cast<int>(bits >> kFractionBits);
+    const Bits fraction = bits & ((Bits{1} << kFractionBits) - 1);
+    const std::uint64_t f = biased == 0 ? fraction : fraction | Bits{1} << kFractionBits;
+    const int e = (biased == 0 ? 1 : biased) - kBias;
+    if constexpr (sizeof(Float) == 4) {
+        const bool narrower_below = fraction == 0 && biased > 1;
+        return layout(out, shortest_float(static_cast<std::uint32_t>(f), e, narrower_below), f, e);
+    } else {
+        return layout(out, shortest_double(f, e), f, e);
+    }
 }
 
-char *format_shortest(char *out, double value) {
-    if (!std::isfinite(value) || value == 0) return special(out, value);
-    if (std::signbit(value)) *out++ = '-';
-    std::uint64_t bits;
-    const double magnitude = std::fabs(value);
-    std::memcpy(&bits, &magnitude, sizeof bits);
-    const int biased = static_cast<int>(bits >> 52);
-    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
-    const std::uint64_t f = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
-    const int e = (biased == 0 ? 1 : biased) - 1075;
-    return layout(out, general(f, e, 53, -1074), f, e);
+}  // namespace
+
+char *format_float32(char *out, float value) {
+    return format_shortest(out, value);
+}
+
+char *format_float64(char *out, double value) {
+    return format_shortest(out, value);
 }
 
 }  // namespace plylib
