@@ -34,7 +34,7 @@ bool open_output(SafeOutput &output, const char *target) {
     std::setvbuf(temp.stream, nullptr, _IONBF, 0);
     output.stream = temp.stream;
     output.temp_path = std::move(temp.path);
-    output.buffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
+    output.buffer = platform::allocate_large_or_throw(kBufferSize);
     output.buffered = 0;
     output.failed = false;
     return true;

@@ -4,8 +4,9 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <memory>
 #include <string>
+
+#include "platform/large_memory.h"
 
 namespace tolvane {
 
@@ -13,7 +14,7 @@ struct SafeOutput {
     std::FILE *stream = nullptr;
     std::string temp_path;
     std::string target;
-    std::unique_ptr<unsigned char[]> buffer;  // not cleared: only the bytes written are read
+    platform::LargeMemory buffer;  // not cleared: only the bytes written to it are read
     std::size_t buffered = 0;
     bool failed = false;  // the first write error, kept until commit
 
