@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "plylib/decimal_digits.h"
 
@@ -77,5 +78,7 @@ char *write_long_digits(char *out, std::uint64_t value);
 // format ("nan", "inf", "-0" included).
 char *format_float32(char *out, float value);
 char *format_float64(char *out, double value);
+// The same as a string, for messages.
+std::string number_text(double value);
 
 }  // namespace plylib

@@ -372,11 +372,6 @@ class DataReader {
         return false;
     }
 
-    static std::string number_text(double value) {
-        char text[kMaxNumberChars];
-        return std::string(text, format_float64(text, value));
-    }
-
     [[gnu::cold]] bool fail(const std::string &what, const t_ply_property_ &property) {
         ply_.error(what + " in element '" + property.element->name + "' (instance " +
                    std::to_string(instance_) + "), property '" + property.name + "'");

@@ -67,9 +67,7 @@ inline DigitRun digit_run8(const unsigned char *p) {
 
 // The digits from `p` onwards added to `mantissa` (which wraps past 19 digits: callers refuse
 // such numbers by their count), returning the first byte after them. Inlined: the parsers call it
-// once or twice per number. The template argument is not used; it lets callers that name one
-// compile as they are.
-template <bool = true>
+// once or twice per number.
 [[gnu::always_inline]] inline const unsigned char *accumulate_digits(const unsigned char *p,
                                                                      const unsigned char *end,
                                                                      std::uint64_t &mantissa) {
@@ -84,17 +82,6 @@ template <bool = true>
     return p;
 }
 
-// The first byte from `p` onwards that is no digit, for numbers only checked, not kept.
-inline const unsigned char *skip_digits(const unsigned char *p, const unsigned char *end) {
-    while (end - p >= 8) {
-        const unsigned count = leading_digits8(digit_offsets8(p));
-        p += count;
-        if (count < 8) return p;
-    }
-    while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
-    return p;
-}
-
 // Whether double expressions are evaluated in double precision (SSE2 and every 64-bit
 // target; not the x87 unit of 32-bit x86 without SSE2).
 #if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
@@ -106,8 +93,7 @@ inline constexpr bool kDoubleArithmeticIsExact = false;
 // A number without a '+' sign, of at most 19 digits, a mantissa up to 2^53 and a power of ten
 // up to 10^18. False leaves the number to std::from_chars; true sets `stop` just past the
 // number's text. `float32` rounds the value to float (a result on a float rounding midpoint is
-// left to std::from_chars). The template argument is not used, as accumulate_digits' is not.
-template <bool = true>
+// left to std::from_chars).
 [[gnu::always_inline]] inline bool parse_short_decimal(const char *begin, const char *end,
                                                        bool float32, double *value,
                                                        const char **stop) {

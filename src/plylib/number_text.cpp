@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <type_traits>
 
 #include "plylib/ascii_numbers.h"
@@ -389,6 +390,11 @@ char *format_float32(char *out, float value) {
 
 char *format_float64(char *out, double value) {
     return format_shortest(out, value);
+}
+
+std::string number_text(double value) {
+    char text[kMaxNumberChars];
+    return std::string(text, format_float64(text, value));
 }
 
 }  // namespace plylib

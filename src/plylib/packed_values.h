@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <tuple>
+#include <utility>
 
 #include "plylib/types.h"
 
@@ -40,17 +41,13 @@ inline U byte_swap(U v) {
     }
 }
 
-// Fills a row of a per-type table with Make<S>::value for the eight scalar types, in order.
-template <template <Scalar> class Make, typename Entry>
-constexpr void fill_by_type(Entry (&row)[kScalarCount]) {
-    row[0] = Make<Scalar::i8>::value;
-    row[1] = Make<Scalar::u8>::value;
-    row[2] = Make<Scalar::i16>::value;
-    row[3] = Make<Scalar::u16>::value;
-    row[4] = Make<Scalar::i32>::value;
-    row[5] = Make<Scalar::u32>::value;
-    row[6] = Make<Scalar::f32>::value;
-    row[7] = Make<Scalar::f64>::value;
+// Fills a row of a per-type table with make.operator()<S>() for the eight scalar types, in order.
+template <typename Entry, typename Make>
+constexpr void fill_by_type(Entry (&row)[kScalarCount], Make make) {
+    [&]<std::size_t... S>(std::index_sequence<S...>) {
+        ((row[S] = make.template operator()<static_cast<Scalar>(S)>()), ...);
+    }
+    (std::make_index_sequence<kScalarCount>{});
 }
 
 }  // namespace plylib

@@ -167,11 +167,10 @@ long ply_set_read_column(p_ply ply, const char *element_name, const char *const 
             found.push_back(property);
         }
         if (found.empty()) return 0;
-        // Side by side in declaration order, whatever order the names came in (a handful).
-        for (std::size_t i = 1; i < found.size(); ++i) {
-            for (std::size_t j = i; j > 0 && found[j - 1]->index > found[j]->index; --j)
-                std::swap(found[j - 1], found[j]);
-        }
+        // Side by side in declaration order, whatever order the names came in.
+        std::sort(
+            found.begin(), found.end(),
+            [](const t_ply_property_ *a, const t_ply_property_ *b) { return a->index < b->index; });
         ColumnBinding &binding = ply->bindings.emplace_back();
         binding.column = column;
         binding.width = found.size();

@@ -40,29 +40,6 @@ inline const unsigned char *skip_blanks(const unsigned char *p, const unsigned c
     return p;
 }
 
-// The next whole token, checked with the full rules.
-template <Scalar S>
-[[gnu::cold]] DecodeStatus decode_ascii_token(ValueInput &input, double *value) {
-    if (!input.next_token()) return input.end_status();
-    NumberStatus status;
-    if constexpr (S == Scalar::f32) {
-        float parsed = 0;
-        status = parse_float32(input.token_begin, input.token_end, &parsed);
-        *value = parsed;
-    } else if constexpr (S == Scalar::f64) {
-        double parsed = 0;
-        status = parse_float64(input.token_begin, input.token_end, &parsed);
-        *value = parsed;
-    } else {
-        std::int64_t parsed = 0;
-        status = parse_integer(input.token_begin, input.token_end, integer_min(S), integer_max(S),
-                               &parsed);
-        *value = static_cast<double>(parsed);
-    }
-    if (status == NumberStatus::ok) return DecodeStatus::ok;
-    return status == NumberStatus::invalid ? DecodeStatus::invalid : DecodeStatus::out_of_range;
-}
-
 // A decimal integer of the type where it lies, kept as an integer. At most 18 digits cannot
 // overflow; longer numbers take the full parse.
 template <Scalar S>
@@ -93,7 +70,7 @@ inline bool parse_in_place(const char *p, const char *end, double *value, const 
         using Float = std::conditional_t<S == Scalar::f32, float, double>;
         if (*p == '+' && ++p != end && (*p == '-' || *p == '+')) return false;
         // Coordinates, nearly always: the digits inline.
-        if (parse_short_decimal<true>(p, end, S == Scalar::f32, value, stop)) return true;
+        if (parse_short_decimal(p, end, S == Scalar::f32, value, stop)) return true;
         Float parsed;
         const auto [after, error] = std::from_chars(p, end, parsed, std::chars_format::general);
         if (error != std::errc{} || !std::isfinite(parsed)) return false;
@@ -179,13 +156,6 @@ void decode_strided(const unsigned char *src, std::size_t stride, std::size_t co
     }
 }
 
-// Integers as parse_in_place takes them, kept as integers.
-template <Scalar S>
-inline bool ascii_integer_in_place(const unsigned char *&p, const unsigned char *end,
-                                   std::int64_t *value) {
-    return framed_in_place(p, end, value, parse_integer_in_place<S>);
-}
-
 // The usual token where it lies in the window, stored as a value of column type C (C ==
 // kColumnTypeCount: only checked); false, with `p` unchanged, leaves it to the full parse.
 template <Scalar S, int C>
@@ -199,7 +169,7 @@ inline bool value_in_place(const unsigned char *&p, const unsigned char *end, un
         if constexpr (is_integer(S) &&
                       (kColumn == ColumnType::int32 || kColumn == ColumnType::uint8)) {
             std::int64_t value;
-            if (!ascii_integer_in_place<S>(p, end, &value)) return false;
+            if (!framed_in_place(p, end, &value, parse_integer_in_place<S>)) return false;
             store(dst, integer_column_value<Target>(value));
         } else {
             double value;
@@ -214,9 +184,29 @@ inline bool value_in_place(const unsigned char *&p, const unsigned char *end, un
 // or of an unusual form.
 template <Scalar S, int C>
 [[gnu::cold, gnu::noinline]] bool value_from_token(ValueInput &input, unsigned char *dst) {
-    double value;
-    input.status = decode_ascii_token<S>(input, &value);
-    if (input.status != DecodeStatus::ok) return false;
+    if (!input.next_token()) {
+        input.status = input.end_status();
+        return false;
+    }
+    double value = 0;
+    NumberStatus status;
+    if constexpr (S == Scalar::f32) {
+        float parsed = 0;
+        status = parse_float32(input.token_begin, input.token_end, &parsed);
+        value = parsed;
+    } else if constexpr (S == Scalar::f64) {
+        status = parse_float64(input.token_begin, input.token_end, &value);
+    } else {
+        std::int64_t parsed = 0;
+        status = parse_integer(input.token_begin, input.token_end, integer_min(S), integer_max(S),
+                               &parsed);
+        value = static_cast<double>(parsed);
+    }
+    if (status != NumberStatus::ok) {
+        input.status =
+            status == NumberStatus::invalid ? DecodeStatus::invalid : DecodeStatus::out_of_range;
+        return false;
+    }
     if constexpr (C < kColumnTypeCount) {
         using Target = typename ColumnValueOf<static_cast<ColumnType>(C)>::type;
         store(dst, column_value<Target>(value));
@@ -334,28 +324,6 @@ std::uint64_t binary_face_rows(ByteSource &source, const RowShape &shape, std::i
     return done;
 }
 
-template <bool Swap, ColumnType C>
-struct StridedRow {
-    template <Scalar S>
-    struct Make {
-        static constexpr StridedDecoder value = decode_strided<S, Swap, C>;
-    };
-};
-template <int C>
-struct AsciiRow {
-    template <Scalar S>
-    struct Make {
-        static constexpr ValueReader value = read_ascii<S, C>;
-    };
-};
-template <bool Swap, int C>
-struct BinaryRow {
-    template <Scalar S>
-    struct Make {
-        static constexpr ValueReader value = read_binary<S, Swap, C>;
-    };
-};
-
 // By storage mode (ASCII, native, swapped), then column type (the last: only checked), then
 // scalar type.
 struct DecoderTable {
@@ -363,13 +331,15 @@ struct DecoderTable {
     StridedDecoder strided[2][kColumnTypeCount][kScalarCount] = {};
     template <int C>
     constexpr void fill_column() {
-        fill_by_type<AsciiRow<C>::template Make>(readers[0][C]);
-        fill_by_type<BinaryRow<false, C>::template Make>(readers[1][C]);
-        fill_by_type<BinaryRow<true, C>::template Make>(readers[2][C]);
+        fill_by_type(readers[0][C], []<Scalar S>() { return read_ascii<S, C>; });
+        fill_by_type(readers[1][C], []<Scalar S>() { return read_binary<S, false, C>; });
+        fill_by_type(readers[2][C], []<Scalar S>() { return read_binary<S, true, C>; });
         if constexpr (C < kColumnTypeCount) {
             constexpr auto kColumn = static_cast<ColumnType>(C);
-            fill_by_type<StridedRow<false, kColumn>::template Make>(strided[0][C]);
-            fill_by_type<StridedRow<true, kColumn>::template Make>(strided[1][C]);
+            fill_by_type(strided[0][C],
+                         []<Scalar S>() { return decode_strided<S, false, kColumn>; });
+            fill_by_type(strided[1][C],
+                         []<Scalar S>() { return decode_strided<S, true, kColumn>; });
         }
     }
     constexpr DecoderTable() {

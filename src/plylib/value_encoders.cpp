@@ -127,30 +127,6 @@ unsigned char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std:
     return reinterpret_cast<unsigned char *>(text);
 }
 
-template <ColumnType C>
-struct Row {
-    template <Scalar S>
-    struct Text {
-        static constexpr Encoder value = encode_text<S, C>;
-    };
-    template <Scalar S>
-    struct Native {
-        static constexpr Encoder value = encode_packed<S, false, C>;
-    };
-    template <Scalar S>
-    struct Swapped {
-        static constexpr Encoder value = encode_packed<S, true, C>;
-    };
-    template <Scalar S>
-    struct NativeStrided {
-        static constexpr StridedEncoder value = encode_strided<S, false, C>;
-    };
-    template <Scalar S>
-    struct SwappedStrided {
-        static constexpr StridedEncoder value = encode_strided<S, true, C>;
-    };
-};
-
 // By file layout (text, packed in the machine's byte order, packed swapped), then by the type
 // of the values at hand and the property's type.
 struct EncoderTable {
@@ -159,11 +135,11 @@ struct EncoderTable {
     template <ColumnType C>
     constexpr void fill_column() {
         constexpr int column = static_cast<int>(C);
-        fill_by_type<Row<C>::template Text>(encoders[0][column]);
-        fill_by_type<Row<C>::template Native>(encoders[1][column]);
-        fill_by_type<Row<C>::template Swapped>(encoders[2][column]);
-        fill_by_type<Row<C>::template NativeStrided>(strided[0][column]);
-        fill_by_type<Row<C>::template SwappedStrided>(strided[1][column]);
+        fill_by_type(encoders[0][column], []<Scalar S>() { return encode_text<S, C>; });
+        fill_by_type(encoders[1][column], []<Scalar S>() { return encode_packed<S, false, C>; });
+        fill_by_type(encoders[2][column], []<Scalar S>() { return encode_packed<S, true, C>; });
+        fill_by_type(strided[0][column], []<Scalar S>() { return encode_strided<S, false, C>; });
+        fill_by_type(strided[1][column], []<Scalar S>() { return encode_strided<S, true, C>; });
     }
     constexpr EncoderTable() {
         fill_column<ColumnType::int32>();

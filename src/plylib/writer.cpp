@@ -1,6 +1,7 @@
 // The writing half of the API: declarations, the header, value by value writing.
 #include <bit>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -76,21 +77,12 @@ bool declaring(p_ply ply) {
 
 // Names go into a blank-separated header: at least one byte, no blanks or line ends.
 bool valid_name(const char *name) {
-    if (!name || !*name) return false;
-    for (const char *c = name; *c; ++c) {
-        if (*c == ' ' || *c == '\t' || *c == '\n' || *c == '\r' || *c == '\v' || *c == '\f')
-            return false;
-    }
-    return true;
+    return name && *name && !std::strpbrk(name, " \t\n\r\v\f");
 }
 
 // Comment and obj_info texts run to the line end, so they must hold none.
 bool valid_text(const char *text) {
-    if (!text) return false;
-    for (const char *c = text; *c; ++c) {
-        if (*c == '\n' || *c == '\r') return false;
-    }
-    return true;
+    return text && !std::strpbrk(text, "\n\r");
 }
 
 // A comment or obj_info line, into the handle's `texts`.
@@ -103,11 +95,6 @@ int add_text(p_ply ply, const char *text, std::deque<std::string> t_ply_::*texts
         (ply->*texts).emplace_back(text);
         return 1;
     });
-}
-
-std::string number_text(double value) {
-    char text[kMaxNumberChars];
-    return std::string(text, format_float64(text, value));
 }
 
 class ValueWriter {
