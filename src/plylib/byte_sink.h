@@ -12,15 +12,13 @@ namespace plylib {
 class ByteSink {
   public:
     static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-    // The most that reserve() may ask for.
-    static constexpr std::size_t kMaxReserve = 64;
 
     // Throws std::bad_alloc when there is no memory for the block.
     ByteSink(p_ply_sink_write write, void *context);
     ByteSink(const ByteSink &) = delete;
     ByteSink &operator=(const ByteSink &) = delete;
 
-    // Room for `size` (<= kMaxReserve) bytes at the returned pointer; commit() then says how
+    // Room for `size` (at most kBlockSize) bytes at the returned pointer; commit() then says how
     // far they were filled.
     unsigned char *reserve(std::size_t size) {
         if (kBlockSize - used_ < size) flush();

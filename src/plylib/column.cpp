@@ -17,12 +17,6 @@ bool reserve_column(Column &column, std::size_t values) noexcept {
     return true;
 }
 
-void release_column(Column &column) noexcept {
-    column.storage.reset();
-    column.size = 0;
-    column.capacity = 0;
-}
-
 void store_value_as(ColumnType type, unsigned char *at, double value) {
     const auto store = [at](auto typed) { std::memcpy(at, &typed, sizeof typed); };
     switch (type) {

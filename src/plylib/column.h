@@ -70,8 +70,6 @@ std::span<const T> column_values(const Column &column) {
 
 // Room for at least `values` values, the ones held kept; false when memory runs out.
 bool reserve_column(Column &column, std::size_t values) noexcept;
-// Gives the storage back: size and capacity 0.
-void release_column(Column &column) noexcept;
 
 // Stores `value`, converted by column_value<T>(), as a value of `type` at `at`
 // (column_value_size(type) bytes, any alignment).
