@@ -1,8 +1,6 @@
-// Decimal text read where it lies in a block: digits eight bytes at a time, and the short
-// decimals of ASCII data ("-12.375", "0.5e-3") converted without the standard library where plain
-// double arithmetic is exact. Reading a byte at a time costs a multiply-add and a
-// hard-to-predict branch per digit; a run of up to eight digits here takes a few shifts and
-// multiplies whatever its length.
+// Decimal text read where it lies in a block: the short decimals of ASCII data ("-12.375",
+// "0.5e-3") converted without the standard library where plain double arithmetic is exact, and
+// runs of up to eight digits read from one load.
 #pragma once
 
 #include <array>
@@ -33,28 +31,18 @@ struct DigitRun {
     std::uint32_t value;  // what those digits say
 };
 
-// The eight bytes at `p` (which must all be readable), the first in the lowest byte, less '0'
-// from each: a digit's byte becomes 0..9.
-inline std::uint64_t digit_offsets8(const unsigned char *p) {
-    std::uint64_t bytes;
-    std::memcpy(&bytes, p, sizeof bytes);
-    if constexpr (std::endian::native == std::endian::big) bytes = byte_swap(bytes);
-    return bytes ^ 0x3030303030303030u;
-}
-
-// How many of those bytes are digits before the first that is none.
-inline unsigned leading_digits8(std::uint64_t offsets) {
+// The digits at the start of the eight bytes at `p`, which must all be readable, from one load:
+// the face lines' indices, where a loop over single digits mispredicts each number's end.
+inline DigitRun digit_run8(const unsigned char *p) {
+    std::uint64_t offsets;  // the first byte lowest, less '0' in each: a digit becomes 0..9
+    std::memcpy(&offsets, p, sizeof offsets);
+    if constexpr (std::endian::native == std::endian::big) offsets = byte_swap(offsets);
+    offsets ^= 0x3030303030303030u;
     // Every byte that is no digit gets its top bit set by one of the two terms (adding 0x76 to
     // the low seven bits cannot carry).
     const std::uint64_t not_digit =
         (((offsets & 0x7f7f7f7f7f7f7f7fu) + 0x7676767676767676u) | offsets) & 0x8080808080808080u;
-    return not_digit ? static_cast<unsigned>(std::countr_zero(not_digit)) / 8 : 8;
-}
-
-// The digits at the start of the eight bytes at `p`, which must all be readable.
-inline DigitRun digit_run8(const unsigned char *p) {
-    const std::uint64_t offsets = digit_offsets8(p);
-    const unsigned count = leading_digits8(offsets);
+    const unsigned count = not_digit ? static_cast<unsigned>(std::countr_zero(not_digit)) / 8 : 8;
     if (count == 0) return {0, 0};
     // The digits moved to the top bytes, below them zeros (leading zeros of the number), then
     // joined in pairs, fours and eights.
@@ -71,12 +59,6 @@ inline DigitRun digit_run8(const unsigned char *p) {
 [[gnu::always_inline]] inline const unsigned char *accumulate_digits(const unsigned char *p,
                                                                      const unsigned char *end,
                                                                      std::uint64_t &mantissa) {
-    while (end - p >= 8) {
-        const DigitRun run = digit_run8(p);
-        mantissa = mantissa * kPowersOfTen[run.count] + run.value;
-        p += run.count;
-        if (run.count < 8) return p;
-    }
     while (p != end && static_cast<unsigned char>(*p - '0') < 10)
         mantissa = mantissa * 10 + static_cast<unsigned char>(*p++ - '0');
     return p;
