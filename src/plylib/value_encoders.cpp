@@ -50,11 +50,7 @@ std::size_t encode_strided(const unsigned char *src, std::ptrdiff_t stride, std:
     for (std::size_t i = 0; i < count; ++i, src += stride, dst += dst_stride) {
         const Source value = load<Source>(src);
         T typed;
-        if constexpr (S == Scalar::f32 && C == ColumnType::float32) {
-            // A finite float is its own nearest float; infinities and NaNs go the general way.
-            typed = value;
-            if (!std::isfinite(value) && !convert<S>(static_cast<double>(value), &typed)) return i;
-        } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
+        if constexpr (is_integer(S) && std::is_integral_v<Source>) {
             if (value < integer_min(S) || value > integer_max(S)) return i;
             typed = static_cast<T>(value);
         } else if (!convert<S>(static_cast<double>(value), &typed)) {
