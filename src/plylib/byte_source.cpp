@@ -1,6 +1,9 @@
 #include "plylib/byte_source.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace plylib {
 
@@ -18,18 +21,24 @@ ByteSource::ByteSource(FileHandle file) : file_(std::move(file)) {
 bool ByteSource::refill() {
     if (!file_ || read_failed_) return false;
     const auto kept = static_cast<std::size_t>(end - cur);
-    if (kept == capacity_) {
-        const std::size_t grown = capacity_ == 0 ? kBlockSize : capacity_ * 2;
-        LargeMemory larger = allocate_large_or_throw(grown);
-        if (kept > 0) std::memcpy(larger.get(), cur, kept);
+    if (!buffer_ || kept > headroom_) {
+        // Doubled as it grows, so that a long token costs time in proportion to its length.
+        std::size_t headroom = std::max(kHeadroom, headroom_);
+        while (headroom < kept) {
+            if (headroom > SIZE_MAX / 4) throw std::bad_alloc();
+            headroom *= 2;
+        }
+        LargeMemory larger = allocate_large_or_throw(headroom + kBlockSize);
+        if (kept > 0) std::memcpy(larger.get() + headroom - kept, cur, kept);
         buffer_ = std::move(larger);
-        capacity_ = grown;
+        headroom_ = headroom;
     } else if (kept > 0) {
-        std::memmove(buffer_.get(), cur, kept);
+        std::memmove(buffer_.get() + headroom_ - kept, cur, kept);
     }
-    cur = buffer_.get();
-    end = cur + kept;
-    const std::size_t got = std::fread(buffer_.get() + kept, 1, capacity_ - kept, file_.get());
+    unsigned char *const read_at = buffer_.get() + headroom_;
+    cur = read_at - kept;
+    end = read_at;
+    const std::size_t got = std::fread(read_at, 1, kBlockSize, file_.get());
     if (got == 0) {
         if (std::ferror(file_.get())) read_failed_ = true;
         return false;

@@ -25,10 +25,10 @@ class ByteSource {
     const unsigned char *cur = nullptr;
     const unsigned char *end = nullptr;
 
-    // Reads more bytes after the unconsumed ones, which move to the front of the buffer (it
-    // grows when they fill it): a token or record in the window stays whole. Pointers into the
-    // old window are then stale. False, the window unchanged, at the end of the input or on a
-    // read error (see read_failed()).
+    // Reads a block after the unconsumed bytes, which move to just before the place every block
+    // is read to (the room there grows when they outgrow it): a token or record in the window
+    // stays whole. Pointers into the old window are then stale. False, the window's bytes
+    // unchanged, at the end of the input or on a read error (see read_failed()).
     bool refill();
     // At least `size` bytes in the window; false when the input ends first.
     bool fill(std::size_t size) {
@@ -50,8 +50,11 @@ class ByteSource {
     FileHandle file_;
     std::uint64_t file_size_ = 0;
     std::uint64_t read_so_far_ = 0;  // from the file, up to `end`
+    // Blocks are read to buffer_ + headroom_, a page boundary: the system copies into an
+    // unaligned place at a fraction of the speed.
+    static constexpr std::size_t kHeadroom = 4096;
     LargeMemory buffer_;
-    std::size_t capacity_ = 0;
+    std::size_t headroom_ = 0;
     bool read_failed_ = false;
 };
 
