@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "plylib/ascii_numbers.h"
-#include "plylib/copied_words.h"
 #include "plylib/handle.h"
 #include "plylib/packed_values.h"
 #include "plylib/rply_bulk.h"
@@ -115,43 +114,17 @@ class BulkWriter {
     }
 
     // Binary, scalars only: records of a fixed size, a block's worth at a time, each property's
-    // values encoded into their place of every record in one call. Up to four neighbouring
-    // int32 or float32 values copied as they are from one source record (x, y, z of a vertex)
-    // go as one copy per record, which spares a pass over the block for each.
+    // values encoded into their place of every record in one call.
     bool write_records(std::size_t instances, std::size_t record) {
-        const std::vector<std::size_t> runs = copied_runs(
-            plans_.size(),
-            [this](std::size_t p) {
-                return copied_as_is(ply_.storage_mode, plans_[p].property->value_type,
-                                    plans_[p].source.type);
-            },
-            [this](std::size_t last, std::size_t next) {
-                const SourcePlan &a = plans_[last], &b = plans_[next];
-                return b.source.type == a.source.type && b.source.stride == a.source.stride &&
-                       b.values == a.values + 4 && b.offset == a.offset + 4;
-            });
         std::size_t i = 0;
         while (i < instances) {
             const std::size_t batch = std::min(instances - i, ByteSink::kBlockSize / record);
             unsigned char *out = sink_.reserve(batch * record);
             std::size_t written = batch;
-            for (std::size_t p = 0; p < plans_.size();) {
-                const SourcePlan &plan = plans_[p];
-                const std::size_t stride = plan.source.stride, run = runs[p];
-                // A NaN or an infinity among the floats: their encoders decide.
-                if (run > 0 && (copy_words(plan.values + i * stride, stride, run, batch,
-                                           out + plan.offset, record) ||
-                                plan.source.type != ColumnType::float32)) {
-                    p += run;
-                    continue;
-                }
-                for (const std::size_t end = p + std::max<std::size_t>(run, 1); p < end; ++p) {
-                    const SourcePlan &one = plans_[p];
-                    written = one.strided(one.values + i * one.source.stride,
-                                          static_cast<std::ptrdiff_t>(one.source.stride), written,
-                                          out + one.offset, record);
-                }
-            }
+            for (const SourcePlan &plan : plans_)
+                written = plan.strided(plan.values + i * plan.source.stride,
+                                       static_cast<std::ptrdiff_t>(plan.source.stride), written,
+                                       out + plan.offset, record);
             sink_.commit(out + written * record);
             skip_written_instances(ply_, static_cast<std::int64_t>(written));
             i += written;

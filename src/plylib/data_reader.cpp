@@ -24,11 +24,10 @@ bool valid_list_length(double length) {
            static_cast<double>(static_cast<std::int64_t>(length)) == length;
 }
 
-// One step of an instance: a run of neighbouring scalars that one call reads (x, y, z into
-// neighbouring places of one column; properties that are only checked), or one list.
+// One property of an instance and the readers its storage mode, value type and destination
+// chose.
 struct Step {
-    t_ply_property_ *property = nullptr;  // the first
-    std::size_t count = 1;
+    t_ply_property_ *property = nullptr;
     ColumnBinding *binding = nullptr;   // null: a callback's, or checked and dropped
     ValueReader read = nullptr;         // into the column, as a double for a callback, or checked
     ValueReader read_length = nullptr;  // lists: the length as a double
@@ -113,17 +112,8 @@ class DataReader {
             step.read = value_reader_for(mode_, property.value_type, ColumnType::float64);
         else
             step.read = step.check;
-        if (property.is_list()) {
+        if (property.is_list())
             step.read_length = value_reader_for(mode_, property.length_type, ColumnType::float64);
-        } else if (!steps_.empty() && !property.read_cb) {
-            Step &last = steps_.back();
-            if (!last.property->is_list() && !last.property->read_cb && last.read == step.read &&
-                last.binding == binding &&
-                (!binding || property.slot == last.property->slot + last.count)) {
-                ++last.count;
-                return;
-            }
-        }
         steps_.push_back(step);
     }
 
@@ -164,7 +154,7 @@ class DataReader {
             double value;
             unsigned char *dst = step.binding ? scalar_at(*step.binding, instance, property.slot)
                                               : reinterpret_cast<unsigned char *>(&value);
-            if (!values(property, step.read, dst, step.count, property.value_type)) return false;
+            if (!values(property, step.read, dst, 1, property.value_type)) return false;
             if (property.read_cb && !report(property, 1, 0, value)) return false;
         }
         return true;
@@ -207,13 +197,7 @@ class DataReader {
     // `count` values through `read`; a failure is reported at the value it met.
     bool values(const t_ply_property_ &property, ValueReader read, unsigned char *dst,
                 std::uint64_t count, e_ply_type type) {
-        const std::uint64_t done = read(input_, dst, count);
-        if (done == count) return true;
-        if (property.is_list()) return value_error(property, input_.status, type);
-        // A run of scalars: the one met, in its own type word ("short" and "int16" read alike).
-        const t_ply_property_ &failed =
-            property.element->properties[property.index + static_cast<std::size_t>(done)];
-        return value_error(failed, input_.status, failed.value_type);
+        return read(input_, dst, count) == count || value_error(property, input_.status, type);
     }
 
     bool report(t_ply_property_ &property, std::uint64_t length, std::int64_t index, double value) {
