@@ -20,17 +20,9 @@
 namespace plylib {
 
 char *write_long_digits(char *out, std::uint64_t value) {
-    const int count = decimal_digit_count(value);
-    char *const end = out + count;
-    const auto low = static_cast<std::uint32_t>(value % 100000000);
-    value /= 100000000;
-    const auto middle = static_cast<std::uint32_t>(value % 100000000);
-    if (count > 16) value /= 100000000;
-    const int lead = (count - 1) % 8 + 1;
-    store_text(out, eight_digit_text(static_cast<std::uint32_t>(value)) >> 8 * (8 - lead));
-    if (count > 16) store_text(out + lead, eight_digit_text(middle));
-    store_text(end - 8, eight_digit_text(low));
-    return end;
+    out = write_digits(out, value / 100000000);
+    store_text(out, eight_digit_text(static_cast<std::uint32_t>(value % 100000000)));
+    return out + 8;
 }
 
 namespace {
