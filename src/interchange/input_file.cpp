@@ -5,7 +5,11 @@ namespace tolvane::interchange {
 bool open_input(const char *path, InputFile &file) {
     file = InputFile{};
     file.stream.reset(std::fopen(path, "rb"));
-    if (file.stream && regular_file_size(file.stream.get(), file.size)) return true;
+    if (!file.stream) return false;
+    // Every read is a whole piece at an offset of its own: the stream's buffer would only split
+    // a block's read into several and copy part of it twice.
+    std::setvbuf(file.stream.get(), nullptr, _IONBF, 0);
+    if (regular_file_size(file.stream.get(), file.size)) return true;
     file = InputFile{};
     return false;
 }
