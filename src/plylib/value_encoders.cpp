@@ -1,5 +1,6 @@
 #include "plylib/value_encoders.h"
 
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -72,6 +73,23 @@ unsigned char *encode_packed(const unsigned char *src, std::ptrdiff_t stride, st
     return out + count * kSize;
 }
 
+// The text of each byte value: its digits, then in the last place how many there are.
+struct ByteText {
+    char text[4];
+};
+constexpr auto kByteTexts = [] {
+    std::array<ByteText, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        char *text = texts[static_cast<std::size_t>(value)].text;
+        int digits = 0;
+        if (value >= 100) text[digits++] = static_cast<char>('0' + value / 100);
+        if (value >= 10) text[digits++] = static_cast<char>('0' + value / 10 % 10);
+        text[digits++] = static_cast<char>('0' + value % 10);
+        text[3] = static_cast<char>(digits);
+    }
+    return texts;
+}();
+
 template <Scalar S, ColumnType C>
 unsigned char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std::size_t count,
                            unsigned char *out) {
@@ -79,7 +97,13 @@ unsigned char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std:
     char *text = reinterpret_cast<char *>(out);
     for (std::size_t i = 0; i < count; ++i, src += stride) {
         const Source value = load<Source>(src);
-        if constexpr (is_integer(S) && std::is_integral_v<Source>) {
+        if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
+            // Colour channels, as a rule: a table's text in one load and one store, which keeps
+            // the ASCII export as fast as it was.
+            if (value > integer_max(S)) return nullptr;
+            std::memcpy(text, kByteTexts[value].text, sizeof(ByteText));
+            text += kByteTexts[value].text[3];
+        } else if constexpr (is_integer(S) && std::is_integral_v<Source>) {
             // An integer that the type holds is written as it is, with no detour through a double.
             if (value < integer_min(S) || value > integer_max(S)) return nullptr;
             text = format_integer(text, value);
