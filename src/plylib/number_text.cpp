@@ -69,6 +69,28 @@ std::uint32_t scaled_to_odd(std::uint64_t g, std::uint32_t scaled) {
     return top | (below > 1 ? 1 : 0);
 }
 
+// Trailing zeros taken off a float's digits in three fixed steps of 4, 2 and 1 zeros rather than
+// one at a time: such digits (below 2^32) never end in more than seven zeros, as the test of
+// every count of zeros holds. n is a multiple of 10^k = 2^k x 5^k exactly when n times the inverse
+// of 5^k (modulo 2^32), rotated right by k bits, is at most (2^32 - 1) / 10^k, and that is then n /
+// 10^k.
+void drop_trailing_zeros(std::uint32_t &n, int &exponent) {
+    const auto step = [&n, &exponent](std::uint32_t inverse, int k, std::uint32_t most) {
+        const std::uint32_t quotient = std::rotr(n * inverse, k);
+        const bool multiple = quotient <= most;
+        n = multiple ? quotient : n;
+        exponent += multiple ? k : 0;
+    };
+    step(0x3afb7e91, 4, 429496);
+    step(0xc28f5c29, 2, 42949672);
+    step(0xcccccccd, 1, 429496729);
+}
+// The inverses, and the bounds as (2^32 - 1) / 10^k.
+static_assert(std::uint32_t{625u * 0x3afb7e91u} == 1 && std::uint32_t{25u * 0xc28f5c29u} == 1 &&
+              std::uint32_t{5u * 0xcccccccdu} == 1);
+static_assert(0xffffffffu / 10000u == 429496 && 0xffffffffu / 100u == 42949672 &&
+              0xffffffffu / 10u == 429496729);
+
 // Every finite float above 0, f x 2^e. The rounding interval of the value (half a spacing of
 // floats either way, a quarter below a power of two; its ends belong to it for an even f) is
 // scaled by 10^-k, k chosen so that the interval spans about one unit: then a whole number of
@@ -105,10 +127,11 @@ Decimal shortest_float(std::uint32_t f, int e, bool narrower_below) {
             decimal = {units + (up ? 1 : 0), k};
         }
     }
-    while (decimal.digits % 10 == 0) {
-        decimal.digits /= 10;
-        ++decimal.exponent;
-    }
+    // The count of trailing zeros varies from value to value: a loop over them, one division a
+    // turn, mispredicts its end and waits on each division.
+    auto digits = static_cast<std::uint32_t>(decimal.digits);
+    drop_trailing_zeros(digits, decimal.exponent);
+    decimal.digits = digits;
     return decimal;
 }
 
@@ -278,11 +301,23 @@ char *whole_number(char *out, std::uint64_t f, int e) {
 
 // The `count` digits of `digits` at `out`, with a point after the first `whole` of them when
 // that is fewer than all; returns the end.
-char *put_digits(char *out, std::uint64_t digits, int count, int whole) {
-    if (whole >= count) return write_digits(out, digits);
-    write_digits(out + 1, digits);
-    for (int i = 0; i < whole; ++i) out[i] = out[i + 1];
+[[gnu::always_inline]] inline char *put_digits(char *out, std::uint64_t digits, int count,
+                                               int whole) {
+    if (count > 8) {
+        if (whole >= count) return write_digits(out, digits);
+        write_digits(out + 1, digits);
+        for (int i = 0; i < whole; ++i) out[i] = out[i + 1];
+        out[whole] = '.';
+        return out + count + 1;
+    }
+    // Split in a register: the digits go out in stores and are never read back, which would
+    // wait for the stores to complete.
+    const std::uint64_t text =
+        eight_digit_text(static_cast<std::uint32_t>(digits)) >> 8 * (8 - count);
+    store_text(out, text);
+    if (whole >= count) return out + count;
     out[whole] = '.';
+    store_text(out + whole + 1, text >> 8 * whole);
     return out + count + 1;
 }
 
