@@ -23,22 +23,24 @@ bool ByteSource::refill() {
     const auto kept = static_cast<std::size_t>(end - cur);
     if (!buffer_ || kept > headroom_) {
         // Doubled as it grows, so that a long token costs time in proportion to its length.
-        std::size_t headroom = std::max(kHeadroom, headroom_);
+        std::size_t headroom = std::max(kPage, headroom_);
         while (headroom < kept) {
             if (headroom > SIZE_MAX / 4) throw std::bad_alloc();
             headroom *= 2;
         }
-        LargeMemory larger = allocate_large_or_throw(headroom + kBlockSize);
-        if (kept > 0) std::memcpy(larger.get() + headroom - kept, cur, kept);
+        LargeMemory larger = allocate_large_or_throw(headroom + kBlockSize + kPage);
+        const auto past_page = (reinterpret_cast<std::uintptr_t>(larger.get()) + headroom) % kPage;
+        unsigned char *const read_at = larger.get() + headroom + (kPage - past_page) % kPage;
+        if (kept > 0) std::memcpy(read_at - kept, cur, kept);
         buffer_ = std::move(larger);
+        read_at_ = read_at;
         headroom_ = headroom;
     } else if (kept > 0) {
-        std::memmove(buffer_.get() + headroom_ - kept, cur, kept);
+        std::memmove(read_at_ - kept, cur, kept);
     }
-    unsigned char *const read_at = buffer_.get() + headroom_;
-    cur = read_at - kept;
-    end = read_at;
-    const std::size_t got = std::fread(read_at, 1, kBlockSize, file_.get());
+    cur = read_at_ - kept;
+    end = read_at_;
+    const std::size_t got = std::fread(read_at_, 1, kBlockSize, file_.get());
     if (got == 0) {
         if (std::ferror(file_.get())) read_failed_ = true;
         return false;

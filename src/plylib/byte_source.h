@@ -50,10 +50,11 @@ class ByteSource {
     FileHandle file_;
     std::uint64_t file_size_ = 0;
     std::uint64_t read_so_far_ = 0;  // from the file, up to `end`
-    // Blocks are read to buffer_ + headroom_, a page boundary: the system copies into an
-    // unaligned place at a fraction of the speed.
-    static constexpr std::size_t kHeadroom = 4096;
+    // Blocks are read to read_at_, a page boundary with headroom_ bytes of the buffer before it:
+    // the system copies into an unaligned place at a fraction of the speed.
+    static constexpr std::size_t kPage = 4096;
     LargeMemory buffer_;
+    unsigned char *read_at_ = nullptr;
     std::size_t headroom_ = 0;
     bool read_failed_ = false;
 };
