@@ -14,7 +14,9 @@
 namespace tolvane::ply {
 
 // A block holds this many vertices (positions, then colours) or face records: the same bytes.
-inline constexpr std::size_t kBlockElements = std::size_t{1} << 16;
+// The PLY writer goes over a block once for each property, so a block and the output it makes
+// are kept small enough to stay in the processor's second-level cache meanwhile.
+inline constexpr std::size_t kBlockElements = std::size_t{1} << 13;
 inline constexpr std::size_t kBlockBytes = kBlockElements * interchange::kFaceSize;
 static_assert(kBlockBytes ==
               kBlockElements * (interchange::kVertexSize + interchange::kColourEntrySize));
