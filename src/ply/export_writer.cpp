@@ -168,17 +168,21 @@ ExportCondition write_body(p_ply ply, const interchange::InputFile &input,
 }  // namespace
 
 std::size_t first_non_finite(const unsigned char *at, std::size_t values) {
-    // Tested without a branch per value, which lets the compiler test several at once; only a
-    // run that holds one is searched value by value.
-    constexpr std::uint32_t kExponent = 0x7f800000;  // all ones: an infinity or a NaN
-    constexpr std::size_t kRun = 4096;
+    // A whole run is tested with no branch per value and a count the compiler knows, which lets
+    // it test several values at once; a run that holds one, and the last short run, are searched
+    // value by value. A float's exponent bits plus one unit of them reach its sign bit only when
+    // they are all ones: an infinity or a NaN.
+    constexpr std::uint32_t kExponent = 0x7f800000, kUnit = 0x00800000;
+    constexpr std::size_t kRun = 1024;
     for (std::size_t first = 0; first < values; first += kRun) {
         const std::size_t last = std::min(values, first + kRun);
-        bool any = false;
-        for (std::size_t i = first; i < last; ++i) {
-            any |= (interchange::load_u32(at + i * 4) & kExponent) == kExponent;
+        if (last - first == kRun) {
+            std::uint32_t unusual = 0;
+            for (std::size_t i = 0; i < kRun; ++i) {
+                unusual |= (interchange::load_u32(at + (first + i) * 4) & kExponent) + kUnit;
+            }
+            if (unusual >> 31 == 0) continue;
         }
-        if (!any) continue;
         for (std::size_t i = first; i < last; ++i) {
             if ((interchange::load_u32(at + i * 4) & kExponent) == kExponent) return i;
         }
