@@ -26,6 +26,14 @@ struct UnsignedOf {
                              std::tuple<std::uint8_t, std::uint16_t, std::uint32_t, std::uint64_t>>;
 };
 
+// How a file of `mode` holds its values, the index of the encoder and decoder tables: 0 as text,
+// 1 packed in the machine's byte order, 2 packed in the other.
+inline int storage_layout(e_ply_storage_mode mode) {
+    if (mode == PLY_ASCII) return 0;
+    const bool file_little = mode == PLY_LITTLE_ENDIAN;
+    return file_little == (std::endian::native == std::endian::little) ? 1 : 2;
+}
+
 // One byte-swap instruction each (GCC 12 kept a shift loop for the portable spelling).
 template <typename U>
 inline U byte_swap(U v) {

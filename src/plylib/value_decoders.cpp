@@ -352,13 +352,6 @@ struct DecoderTable {
 };
 constexpr DecoderTable kDecoders;
 
-// 0 for ASCII, 1 for binary in the machine's byte order, 2 for the other.
-int mode_index(e_ply_storage_mode mode) {
-    if (mode == PLY_ASCII) return 0;
-    const bool file_little = mode == PLY_LITTLE_ENDIAN;
-    return file_little == (std::endian::native == std::endian::little) ? 1 : 2;
-}
-
 }  // namespace
 
 bool ValueInput::next_token() {
@@ -387,11 +380,12 @@ bool ValueInput::next_token() {
 
 ValueReader value_reader_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {
     return kDecoders
-        .readers[mode_index(mode)][static_cast<int>(column)][static_cast<int>(canonical(type))];
+        .readers[storage_layout(mode)][static_cast<int>(column)][static_cast<int>(canonical(type))];
 }
 
 ValueReader value_checker_for(e_ply_storage_mode mode, e_ply_type type) {
-    return kDecoders.readers[mode_index(mode)][kColumnTypeCount][static_cast<int>(canonical(type))];
+    return kDecoders
+        .readers[storage_layout(mode)][kColumnTypeCount][static_cast<int>(canonical(type))];
 }
 
 FaceRowsReader face_rows_reader_for(e_ply_storage_mode mode, e_ply_type length_type,
@@ -402,13 +396,13 @@ FaceRowsReader face_rows_reader_for(e_ply_storage_mode mode, e_ply_type length_t
         return nullptr;
     constexpr FaceRowsReader kByMode[3] = {ascii_face_rows, binary_face_rows<false>,
                                            binary_face_rows<true>};
-    return kByMode[mode_index(mode)];
+    return kByMode[storage_layout(mode)];
 }
 
 StridedDecoder strided_decoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType column) {
     if (mode == PLY_ASCII) return nullptr;
-    return kDecoders
-        .strided[mode_index(mode) - 1][static_cast<int>(column)][static_cast<int>(canonical(type))];
+    return kDecoders.strided[storage_layout(mode) - 1][static_cast<int>(column)]
+                            [static_cast<int>(canonical(type))];
 }
 
 }  // namespace plylib

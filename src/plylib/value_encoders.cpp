@@ -146,24 +146,17 @@ struct EncoderTable {
 };
 constexpr EncoderTable kEncoders;
 
-// 0 for text, 1 for packed values in the machine's byte order, 2 for swapped ones.
-int layout_of(e_ply_storage_mode mode) {
-    if (mode == PLY_ASCII) return 0;
-    const bool file_little = mode == PLY_LITTLE_ENDIAN;
-    return file_little == (std::endian::native == std::endian::little) ? 1 : 2;
-}
-
 }  // namespace
 
 Encoder encoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType source) {
-    return kEncoders
-        .encoders[layout_of(mode)][static_cast<int>(source)][static_cast<int>(canonical(type))];
+    return kEncoders.encoders[storage_layout(mode)][static_cast<int>(source)]
+                             [static_cast<int>(canonical(type))];
 }
 
 StridedEncoder strided_encoder_for(e_ply_storage_mode mode, e_ply_type type, ColumnType source) {
     if (mode == PLY_ASCII) return nullptr;
-    return kEncoders
-        .strided[layout_of(mode) - 1][static_cast<int>(source)][static_cast<int>(canonical(type))];
+    return kEncoders.strided[storage_layout(mode) - 1][static_cast<int>(source)]
+                            [static_cast<int>(canonical(type))];
 }
 
 bool list_length(e_ply_type length_type, double value, std::int64_t *length) {
