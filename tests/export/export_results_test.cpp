@@ -142,6 +142,14 @@ TEST(ExportResults, CoordinateThatIsNotFiniteGivesMinus7) {
             EXPECT_EQ(export_over_existing(input, 1.0), -7.0f) << "value " << value;
         }
     }
+    // Among many thousands of values: early, in the middle, last.
+    const std::vector<std::uint8_t> rgb(3 * 30000, 7);
+    for (const std::size_t value : {1500, 40000, 89999}) {
+        std::vector<float> xyz(3 * 30000, 0.5f);
+        xyz[value] = std::numeric_limits<float>::quiet_NaN();
+        EXPECT_EQ(export_over_existing(host_file(xyz, rgb, {0, 1, 2, -1}), 0.0), -7.0f)
+            << "value " << value;
+    }
 }
 
 TEST(ExportResults, OutputThatCannotBeCreatedGivesPlus1) {
