@@ -98,8 +98,8 @@ unsigned char *encode_text(const unsigned char *src, std::ptrdiff_t stride, std:
     for (std::size_t i = 0; i < count; ++i, src += stride) {
         const Source value = load<Source>(src);
         if constexpr (is_integer(S) && std::is_same_v<Source, std::uint8_t>) {
-            // Colour channels, as a rule: a table's text in one load and one store, which keeps
-            // the ASCII export as fast as it was.
+            // Colour channels, as a rule: a table's text in one load and one store, which the
+            // ASCII export's speed needs.
             if (value > integer_max(S)) return nullptr;
             std::memcpy(text, kByteTexts[value].text, sizeof(ByteText));
             text += kByteTexts[value].text[3];
